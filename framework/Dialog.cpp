@@ -1,0 +1,161 @@
+#include "framework/Dialog.h"
+
+#include "framework/Control.h"
+#include "framework/DataExchange.h"
+#include "framework/MessageLoop.h"
+
+namespace framework {
+
+namespace {
+// The dialog being created on this thread: messages such as WM_SETFONT
+// arrive before WM_INITDIALOG hands over the object pointer.
+thread_local Dialog* creating = nullptr;
+
+bool isColorRequest(UINT message) {
+    return message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC;
+}
+
+// Messages whose result a dialog procedure returns directly instead of
+// through DWLP_MSGRESULT.
+bool returnsDirectly(UINT message) {
+    return isColorRequest(message) || message == WM_INITDIALOG || message == WM_QUERYDRAGICON ||
+           message == WM_COMPAREITEM || message == WM_VKEYTOITEM || message == WM_CHARTOITEM;
+}
+} // namespace
+
+Dialog::~Dialog() {
+    if (handle() != nullptr)
+        DestroyWindow(handle());
+}
+
+bool Dialog::create(HWND parent) {
+    ended_ = false;
+    creating = this;
+    HWND hwnd = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), parent,
+                                   &dialogProc, reinterpret_cast<LPARAM>(this));
+    creating = nullptr;
+    return hwnd != nullptr;
+}
+
+INT_PTR Dialog::runModal(HWND owner) {
+    if (owner == nullptr)
+        owner = GetActiveWindow();
+    if (!create(owner))
+        return -1;
+    bool disabledOwner = owner != nullptr && IsWindowEnabled(owner);
+    if (disabledOwner)
+        EnableWindow(owner, FALSE);
+    if (!ended_ && !IsWindowVisible(handle()))
+        ShowWindow(handle(), SW_SHOWNORMAL);
+
+    MSG msg;
+    while (!ended_) {
+        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            // WM_QUIT ends the dialog; the outer loop must see it too.
+            if (got == 0)
+                PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        MessageLoop::process(msg);
+    }
+
+    // Re-enable the owner before the dialog goes, so that the system gives
+    // the activation back to it rather than to some other program.
+    if (disabledOwner)
+        EnableWindow(owner, TRUE);
+    if (handle() != nullptr)
+        DestroyWindow(handle());
+    return result_;
+}
+
+void Dialog::endDialog(INT_PTR result) {
+    result_ = result;
+    ended_ = true;
+}
+
+bool Dialog::updateData(bool save) {
+    DataExchange exchange(*this, save);
+    doDataExchange(exchange);
+    return !exchange.failed();
+}
+
+BOOL Dialog::onInitDialog() {
+    updateData(false);
+    return TRUE;
+}
+
+void Dialog::onOK() {
+    if (updateData(true))
+        endDialog(IDOK);
+}
+
+void Dialog::onCancel() {
+    endDialog(IDCANCEL);
+}
+
+HWND Dialog::notifyingChild(UINT message, LPARAM lParam) {
+    if (message == WM_COMMAND)
+        return reinterpret_cast<HWND>(lParam);
+    if (message == WM_DRAWITEM)
+        return reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hwndItem;
+    if (isColorRequest(message))
+        return reinterpret_cast<HWND>(lParam);
+    return nullptr;
+}
+
+MessageResult Dialog::reflectToChild(UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND child = notifyingChild(message, lParam);
+    auto* control = dynamic_cast<Control*>(Window::fromHandle(child));
+    if (control == nullptr || child == handle())
+        return std::nullopt;
+    return control->reflect(message, wParam, lParam);
+}
+
+MessageResult Dialog::route(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG)
+        return onInitDialog();
+    // A control's own handling of its notifications and drawing comes first.
+    if (message == WM_COMMAND || message == WM_DRAWITEM) {
+        if (MessageResult result = reflectToChild(message, wParam, lParam))
+            return message == WM_DRAWITEM ? TRUE : *result;
+    }
+    if (MessageResult result = Window::route(message, wParam, lParam))
+        return result;
+    if (isColorRequest(message))
+        return reflectToChild(message, wParam, lParam);
+    if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
+        if (LOWORD(wParam) == IDOK) {
+            onOK();
+            return 0;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            onCancel();
+            return 0;
+        }
+    }
+    return std::nullopt;
+}
+
+INT_PTR CALLBACK Dialog::dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = static_cast<Dialog*>(fromHandle(hwnd));
+    if (self == nullptr) {
+        self = message == WM_INITDIALOG ? reinterpret_cast<Dialog*>(lParam) : creating;
+        if (self == nullptr)
+            return FALSE;
+        self->bind(hwnd);
+    }
+    if (message == WM_NCDESTROY) {
+        self->unbind();
+        return FALSE;
+    }
+    MessageResult result = self->dispatch(message, wParam, lParam);
+    if (!result)
+        return FALSE;
+    if (returnsDirectly(message))
+        return static_cast<INT_PTR>(*result);
+    SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, *result);
+    return TRUE;
+}
+
+} // namespace framework

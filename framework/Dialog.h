@@ -1,0 +1,61 @@
+#pragma once
+
+#include "framework/Window.h"
+
+namespace framework {
+
+class DataExchange;
+
+// A dialog made from a template resource. runModal() runs it with the
+// framework's own modal loop, so that the pre-translate step of its windows
+// sees every message (tooltips and the image button rely on it); create()
+// makes it modeless, which is how tests drive a dialog.
+class Dialog : public Window {
+public:
+    explicit Dialog(UINT templateId) : templateId_(templateId) {}
+    ~Dialog() override;
+
+    // Shows the dialog modally and returns the value given to endDialog, or
+    // -1 when the dialog could not be created. Without an owner the thread's
+    // active window becomes the owner; the owner is disabled meanwhile.
+    INT_PTR runModal(HWND owner = nullptr);
+    // Creates the dialog modeless; false when the template cannot be used.
+    bool create(HWND parent = nullptr);
+    void endDialog(INT_PTR result);
+
+    // Data exchange: false means pushing (members to controls), true pulling
+    // (controls to members, validating). Returns false when validation failed;
+    // the user has then been told why.
+    bool updateData(bool save);
+
+    HWND item(int id) const { return GetDlgItem(handle(), id); }
+    bool isEnded() const { return ended_; }
+    INT_PTR result() const { return result_; }
+
+protected:
+    // The framework's dialog initialisation attaches the controls and pushes
+    // the members to them; the result says whether the system should set the
+    // focus to the first control.
+    virtual BOOL onInitDialog();
+    virtual void doDataExchange(DataExchange&) {}
+    // Enter and the OK button: pull the data and end with IDOK.
+    virtual void onOK();
+    // Esc, the close box and the Cancel button: end with IDCANCEL.
+    virtual void onCancel();
+
+    // The answer of the control that asked for its colours (the base answer
+    // of a colour request), or nothing when the control has none.
+    MessageResult reflectToChild(UINT message, WPARAM wParam, LPARAM lParam);
+
+    MessageResult route(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    static INT_PTR CALLBACK dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static HWND notifyingChild(UINT message, LPARAM lParam);
+
+    UINT templateId_;
+    bool ended_ = false;
+    INT_PTR result_ = 0;
+};
+
+} // namespace framework

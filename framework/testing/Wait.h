@@ -1,0 +1,12 @@
+#pragma once
+
+#include <functional>
+
+namespace testing_support {
+
+// Processes this thread's messages until `condition` holds or `timeoutMs`
+// has passed; returns whether it holds. Never a fixed sleep: it wakes for
+// every message and re-checks at least every 10 ms.
+bool waitUntil(const std::function<bool()>& condition, unsigned timeoutMs = 10000);
+
+} // namespace testing_support

@@ -1,0 +1,168 @@
+#include "keeper/KeeperDialog.h"
+
+#include "framework/DataExchange.h"
+#include "framework/Resources.h"
+#include "keeper/ErrorText.h"
+#include "keeper/PipeMessages.h"
+#include "keeper/ProcessPipe.h"
+#include "resources/keeper/resource.h"
+#include "settings/RegDwordValue.h"
+#include "settings/RegStringValue.h"
+
+namespace keeper {
+
+namespace {
+const char* const circuitPhrase = "successfully opened a circuit";
+} // namespace
+
+KeeperDialog::KeeperDialog()
+    : Dialog(IDD_KEEPER),
+      icon_(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))) {
+    onMessage(UPM_LINE, &KeeperDialog::onLine);
+    onMessage(UPM_FINISHED, &KeeperDialog::onFinished);
+    onMessage(UPM_PROCESS_HANDLE, &KeeperDialog::onProcessHandle);
+    onCommand(IDC_RUN, &KeeperDialog::onRun);
+    onCommand(IDC_CLEAR, &KeeperDialog::onClear);
+    onCommand(IDC_COMMAND, &KeeperDialog::onCommandChanged, EN_CHANGE);
+    onMessage(WM_SYSCOMMAND, &KeeperDialog::onSysCommand);
+    onMessage(WM_CLOSE, &KeeperDialog::onClose);
+    onMessage(WM_PAINT, &KeeperDialog::onPaint);
+    onMessage(WM_QUERYDRAGICON, &KeeperDialog::onQueryDragIcon);
+}
+
+void KeeperDialog::doDataExchange(framework::DataExchange& exchange) {
+    exchange.control(IDC_RUN, runButton_);
+    exchange.control(IDC_CLEAR, clearButton_);
+    exchange.control(IDC_COMMAND_LABEL, label_);
+    exchange.control(IDC_OUTPUT, output_);
+    exchange.control(IDC_COMMAND, commandEdit_);
+}
+
+BOOL KeeperDialog::onInitDialog() {
+    Dialog::onInitDialog();
+    HMENU systemMenu = GetSystemMenu(handle(), FALSE);
+    std::string aboutItem = framework::loadString(IDS_ABOUTBOX);
+    if (systemMenu != nullptr && !aboutItem.empty()) {
+        AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuA(systemMenu, MF_STRING, IDM_ABOUTBOX, aboutItem.c_str());
+    }
+    SendMessageA(handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    SendMessageA(handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+    startClient();
+    return TRUE;
+}
+
+void KeeperDialog::startClient() {
+    auto record = std::make_unique<ProcessPipe>();
+    record->command = settings::RegStringValue("Software\\Velquin\\cmd").get();
+    record->window = handle();
+    record->tag = 0;
+    running_ = ProcessPipe::start(std::move(record));
+    if (!running_)
+        appendLine(errorText(GetLastError()));
+    updateControls();
+}
+
+void KeeperDialog::updateControls() {
+    std::string command = commandEdit_.text();
+    const char* blanks = " \t\r\n\v\f";
+    bool hasCommand = command.find_first_not_of(blanks) != std::string::npos;
+    runButton_.enable(hasCommand && !running_);
+    commandEdit_.enable(!running_);
+    label_.enable(!running_);
+    clearButton_.enable(output_.count() > 0);
+}
+
+void KeeperDialog::appendLine(const std::string& line) {
+    output_.addString(line);
+}
+
+framework::MessageResult KeeperDialog::onLine(WPARAM wParam, LPARAM) {
+    std::unique_ptr<std::string> line(reinterpret_cast<std::string*>(wParam));
+    // Repainting the list after every line costs far more than adding it, so
+    // a burst of lines is added with repainting off and shown once the
+    // queue holds no further line.
+    if (!inBurst_) {
+        output_.setRedraw(false);
+        inBurst_ = true;
+    }
+    appendLine(*line);
+    size_t phrase = line->find(circuitPhrase);
+    if (phrase != std::string::npos && phrase > 0)
+        settings::RegDwordValue("Software\\Velquin\\Ready").set(1);
+    endBurstUnlessMoreLines();
+    return 0;
+}
+
+void KeeperDialog::endBurstUnlessMoreLines() {
+    MSG next;
+    if (PeekMessageA(&next, handle(), UPM_LINE, UPM_LINE, PM_NOREMOVE | PM_NOYIELD))
+        return;
+    output_.setRedraw(true);
+    inBurst_ = false;
+}
+
+framework::MessageResult KeeperDialog::onFinished(WPARAM wParam, LPARAM) {
+    running_ = false;
+    if (wParam != 0)
+        appendLine(errorText(static_cast<DWORD>(wParam)));
+    // The tunnel is gone with its client: Ready must not keep claiming it.
+    settings::RegDwordValue("Software\\Velquin\\Ready").set(0);
+    updateControls();
+    return 0;
+}
+
+framework::MessageResult KeeperDialog::onProcessHandle(WPARAM wParam, LPARAM) {
+    // The client is found by name when it has to be ended; its handle is of
+    // no further use.
+    CloseHandle(reinterpret_cast<HANDLE>(wParam));
+    return 0;
+}
+
+void KeeperDialog::onRun() {
+    startClient();
+}
+
+void KeeperDialog::onClear() {
+    output_.reset();
+    updateControls();
+}
+
+void KeeperDialog::onCommandChanged() {
+    updateControls();
+}
+
+framework::MessageResult KeeperDialog::onSysCommand(WPARAM wParam, LPARAM) {
+    if ((wParam & 0xFFF0) != IDM_ABOUTBOX)
+        return std::nullopt;
+    framework::Dialog about(IDD_ABOUTBOX);
+    about.runModal(handle());
+    return 0;
+}
+
+framework::MessageResult KeeperDialog::onClose(WPARAM, LPARAM) {
+    updateData(true);
+    endDialog(IDOK);
+    return 0;
+}
+
+framework::MessageResult KeeperDialog::onPaint(WPARAM, LPARAM) {
+    if (!IsIconic(handle()))
+        return std::nullopt;
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(handle(), &paint);
+    SendMessageA(handle(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT client;
+    GetClientRect(handle(), &client);
+    int left = (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    int top = (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc, left, top, icon_);
+    EndPaint(handle(), &paint);
+    return 0;
+}
+
+framework::MessageResult KeeperDialog::onQueryDragIcon(WPARAM, LPARAM) {
+    return reinterpret_cast<LRESULT>(icon_);
+}
+
+} // namespace keeper

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "framework/Control.h"
+#include "framework/Dialog.h"
+#include "framework/ListBox.h"
+
+#include <string>
+
+namespace keeper {
+
+// The keeper's window: starts the tunnel client through the output pump
+// when it opens (and on Run), lists every line the client prints, and
+// raises Ready when a line reports an open circuit.
+class KeeperDialog : public framework::Dialog {
+public:
+    KeeperDialog();
+
+    // True while a client started by this window is believed to run.
+    bool isRunning() const { return running_; }
+
+protected:
+    BOOL onInitDialog() override;
+    void doDataExchange(framework::DataExchange& exchange) override;
+    // Enter and Esc leave the window open; only the close box ends it.
+    void onOK() override {}
+    void onCancel() override {}
+
+private:
+    void startClient();
+    void updateControls();
+    void appendLine(const std::string& line);
+    void endBurstUnlessMoreLines();
+
+    framework::MessageResult onLine(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onFinished(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onProcessHandle(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onSysCommand(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onClose(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onPaint(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onQueryDragIcon(WPARAM wParam, LPARAM lParam);
+    void onRun();
+    void onClear();
+    void onCommandChanged();
+
+    framework::Control runButton_;
+    framework::Control clearButton_;
+    framework::Control label_;
+    framework::ListBox output_;
+    framework::Control commandEdit_;
+    HICON icon_;
+    bool running_ = false;
+    // The list is not repainted while a burst of lines is being added.
+    bool inBurst_ = false;
+};
+
+} // namespace keeper

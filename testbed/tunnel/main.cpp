@@ -1,0 +1,65 @@
+// Velquin-Server2.exe, the stand-in tunnel client: started like the real
+// client ("Velquin-Server2.exe" -f "<torrc>"), it prints a bootstrap log to
+// its standard output and error with CR LF line ends, reports an open
+// circuit once its configured delay has passed, and then runs until it is
+// terminated.
+#include "testbed/tunnel/TunnelConfig.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+// One log line with a time stamp and a level word, written straight to the
+// handle so that nothing waits in a buffer.
+void logLine(HANDLE stream, const char* level, const std::string& message) {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%s %02u %02u:%02u:%02u.%03u", months[now.wMonth - 1],
+                  now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
+    std::string line = std::string(stamp) + " [" + level + "] " + message + "\r\n";
+    DWORD written = 0;
+    WriteFile(stream, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+}
+
+std::string configPath(int argc, char** argv) {
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::string(argv[i]) == "-f")
+            return argv[i + 1];
+    return "torrc";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    std::string path = configPath(argc, argv);
+    testbed::TunnelConfig config = testbed::TunnelConfig::load(path);
+
+    logLine(out, "notice", "Velquin-Server2 stand-in tunnel client starting.");
+    logLine(out, "notice", "Read configuration file \"" + path + "\".");
+    logLine(out, "notice",
+            "Opening Socks listener on 127.0.0.1:" + std::to_string(config.socksPort));
+    logLine(err, "warn",
+            "This is a stand-in client for tests: it does not route through any relay.");
+    const char* const steps[] = {"Connecting to directory server", "Loading relay descriptors",
+                                 "Connecting to the first relay", "Establishing a circuit"};
+    const unsigned stepCount = sizeof steps / sizeof steps[0];
+    for (unsigned i = 0; i < stepCount; ++i) {
+        Sleep(config.circuitDelayMs / (stepCount + 1));
+        logLine(out, "notice",
+                "Bootstrapped " + std::to_string((i + 1) * 100 / (stepCount + 1)) +
+                    "%: " + steps[i]);
+    }
+    Sleep(config.circuitDelayMs / (stepCount + 1));
+    logLine(out, "notice", "Bootstrapped 100%: Done");
+    logLine(out, "notice", "Tunnel has successfully opened a circuit. Client is working.");
+    Sleep(INFINITE);
+    return 0;
+}

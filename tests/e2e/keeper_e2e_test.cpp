@@ -1,0 +1,109 @@
+// The keeper program from start to exit, with the stand-in tunnel client
+// installed under a folder whose name has a blank in it.
+#include "framework/Handle.h"
+#include "framework/testing/Process.h"
+#include "framework/testing/Wait.h"
+#include "settings/RegDwordValue.h"
+#include "settings/RegStringValue.h"
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+using testing_support::hostToWine;
+using testing_support::startProcess;
+using testing_support::waitUntil;
+
+namespace {
+
+DWORD ready() {
+    return settings::RegDwordValue("Software\\Velquin\\Ready").get();
+}
+
+int processesNamed(const char* name) {
+    framework::FileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Process32First(snapshot.get(), &entry); more;
+         more = Process32Next(snapshot.get(), &entry))
+        count += lstrcmpiA(entry.szExeFile, name) == 0;
+    return count;
+}
+
+std::vector<std::string> listedLines(HWND window) {
+    HWND list = GetDlgItem(window, 1001);
+    std::vector<std::string> lines;
+    int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    // Another process's list hands its items over as wide text.
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[1024] = {};
+        SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+        char narrow[1024] = {};
+        WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
+        lines.push_back(narrow);
+    }
+    return lines;
+}
+
+// An installation folder "...\Velquin Keeper Test" with the stand-in client
+// and its torrc in services\Velquin-Server2.
+std::string install() {
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    std::string root = std::string(temp) + "Velquin Keeper Test";
+    std::string client = root + "\\services\\Velquin-Server2\\";
+    CreateDirectoryA(root.c_str(), nullptr);
+    CreateDirectoryA((root + "\\services").c_str(), nullptr);
+    CreateDirectoryA(client.c_str(), nullptr);
+    EXPECT_TRUE(
+        CopyFileA(hostToWine(CLIENT_EXE).c_str(), (client + "Velquin-Server2.exe").c_str(), FALSE));
+    std::ofstream(client + "torrc") << "SocksPort 9050\r\nStandInCircuitDelay 1500\r\n";
+    return root;
+}
+
+} // namespace
+
+TEST(KeeperProgram, RunsTheClientRaisesReadyAndCleansUpAtExit) {
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Velquin");
+    std::string root = install();
+    settings::RegStringValue("Software\\Velquin\\AppPath").set(root);
+    settings::RegDwordValue("Software\\Velquin\\Ready").set(1);
+
+    std::string command = "\"" + hostToWine(KEEPER_EXE) + "\"";
+    framework::KernelHandle keeper = startProcess(command);
+    ASSERT_TRUE(keeper);
+
+    // Ready is cleared at start, well before the client's circuit line.
+    ASSERT_TRUE(waitUntil([] { return ready() == 0; }));
+    std::string folder = root + "\\services\\Velquin-Server2\\";
+    EXPECT_EQ(settings::RegStringValue("Software\\Velquin\\cmd").get(),
+              "\"" + folder + "Velquin-Server2.exe\" -f \"" + folder + "torrc\"");
+
+    HWND window = nullptr;
+    ASSERT_TRUE(
+        waitUntil([&] { return (window = FindWindowA(nullptr, "Velquin-Keeper")) != nullptr; }));
+    ASSERT_TRUE(waitUntil([] { return ready() == 1; }, 20000));
+    EXPECT_EQ(processesNamed("Velquin-Server2.exe"), 1);
+
+    std::vector<std::string> lines = listedLines(window);
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_NE(lines[0].find("starting"), std::string::npos) << lines[0];
+    EXPECT_NE(lines.back().find("successfully opened a circuit"), std::string::npos)
+        << lines.back();
+    EXPECT_NE(lines[lines.size() - 2].find("Bootstrapped 100%"), std::string::npos);
+
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    ASSERT_EQ(WaitForSingleObject(keeper.get(), 20000), WAIT_OBJECT_0);
+    DWORD exitCode = 1;
+    GetExitCodeProcess(keeper.get(), &exitCode);
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_TRUE(waitUntil([] { return processesNamed("Velquin-Server2.exe") == 0; }));
+    EXPECT_EQ(ready(), 0u);
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Velquin");
+}
