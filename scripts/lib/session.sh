@@ -50,6 +50,18 @@ session_prefix() {
         </dev/null >/dev/null 2>&1
     "$WINESERVER" -w
     "$WINESERVER" -p </dev/null >/dev/null 2>&1
+    # Wine's own background processes (services, the desktop) start with the
+    # first program and live as long as the server, keeping that program's
+    # output open: start them here, with nothing to hold, so that a test
+    # runner reading a test's output sees it end.
+    "$WINELOADER" cmd /c exit </dev/null >/dev/null 2>&1
+    "$WINELOADER" explorer /desktop=Default,1024x768 </dev/null >/dev/null 2>&1 &
+    local waited=0
+    until xwininfo -root -tree 2>/dev/null | grep -q 'Wine desktop'; do
+        [ $waited -lt 300 ] || { echo "Wine's desktop did not appear" >&2; return 1; }
+        sleep 0.1
+        waited=$((waited + 1))
+    done
 }
 
 # session_end: stops every Wine process of the prefix and the display.
