@@ -1,6 +1,7 @@
 #pragma once
 
 #include <windows.h>
+#include <wininet.h>
 
 #include <utility>
 
@@ -77,6 +78,15 @@ struct ModuleTraits {
     static void close(HMODULE h) { FreeLibrary(h); }
 };
 
+struct ServiceHandleTraits {
+    static SC_HANDLE invalid() { return nullptr; }
+    static void close(SC_HANDLE h) { CloseServiceHandle(h); }
+};
+struct InternetHandleTraits {
+    static HINTERNET invalid() { return nullptr; }
+    static void close(HINTERNET h) { InternetCloseHandle(h); }
+};
+
 using KernelHandle = UniqueHandle<KernelHandleTraits>;
 using FileHandle = UniqueHandle<FileHandleTraits>;
 using RegKey = UniqueHandle<RegKeyTraits>;
@@ -87,5 +97,7 @@ using Pen = UniqueHandle<GdiObjectTraits<HPEN>>;
 using Icon = UniqueHandle<IconTraits>;
 using Menu = UniqueHandle<MenuTraits>;
 using Module = UniqueHandle<ModuleTraits>;
+using ServiceHandle = UniqueHandle<ServiceHandleTraits>;
+using InternetHandle = UniqueHandle<InternetHandleTraits>;
 
 } // namespace framework

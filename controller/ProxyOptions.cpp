@@ -1,0 +1,76 @@
+#include "controller/ProxyOptions.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <memory>
+#include <new>
+
+namespace controller {
+
+namespace {
+
+// Writes `count` per-connection options for `connection` in one call, then
+// tells running programs that the settings changed and makes them re-read
+// them. The array comes from `fill`; a failed allocation changes nothing.
+template <class Fill>
+bool applyOptions(const std::string& connection, DWORD count, const char* allocationFailure,
+                  Fill fill) {
+    std::unique_ptr<INTERNET_PER_CONN_OPTIONA[]> options(new (std::nothrow)
+                                                             INTERNET_PER_CONN_OPTIONA[count]);
+    if (!options) {
+        OutputDebugStringA(allocationFailure);
+        return false;
+    }
+    fill(options.get());
+    INTERNET_PER_CONN_OPTION_LISTA list = {};
+    list.dwSize = sizeof list;
+    list.pszConnection = const_cast<char*>(connection.c_str());
+    list.dwOptionCount = count;
+    list.pOptions = options.get();
+    BOOL applied =
+        InternetSetOptionA(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, sizeof list);
+    options.reset();
+    InternetSetOptionA(nullptr, INTERNET_OPTION_SETTINGS_CHANGED, nullptr, 0);
+    InternetSetOptionA(nullptr, INTERNET_OPTION_REFRESH, nullptr, 0);
+    return applied != FALSE;
+}
+
+} // namespace
+
+std::string ConnectionNameFor(const std::string& reported) {
+    if (reported.find("LAN Connection") != std::string::npos)
+        return "DefaultConnectionSettings";
+    return reported;
+}
+
+std::string CurrentConnectionName() {
+    // The system writes nothing when there is no connection: start empty.
+    char name[1024] = {};
+    DWORD flags = 0;
+    InternetGetConnectedStateExA(&flags, name, sizeof name, 0);
+    name[sizeof name - 1] = '\0';
+    return ConnectionNameFor(name);
+}
+
+bool SetConnectionOptions(const std::string& connection, const std::string& proxyServer) {
+    return applyOptions(connection, 3, "failed to allocat memory in SetConnectionOptions()",
+                        [&](INTERNET_PER_CONN_OPTIONA* options) {
+                            options[0].dwOption = INTERNET_PER_CONN_FLAGS;
+                            options[0].Value.dwValue = PROXY_TYPE_DIRECT | PROXY_TYPE_PROXY;
+                            options[1].dwOption = INTERNET_PER_CONN_PROXY_SERVER;
+                            options[1].Value.pszValue = const_cast<char*>(proxyServer.c_str());
+                            options[2].dwOption = INTERNET_PER_CONN_PROXY_BYPASS;
+                            options[2].Value.pszValue = const_cast<char*>("local");
+                        });
+}
+
+bool DisableConnectionProxy(const std::string& connection) {
+    return applyOptions(connection, 1, "failed to allocat memory in DisableConnectionProxy()",
+                        [](INTERNET_PER_CONN_OPTIONA* options) {
+                            options[0].dwOption = INTERNET_PER_CONN_FLAGS;
+                            options[0].Value.dwValue = PROXY_TYPE_DIRECT;
+                        });
+}
+
+} // namespace controller

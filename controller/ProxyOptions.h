@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+namespace controller {
+
+// The name of the connection whose proxy options the controller changes:
+// the active connection as the system reports it, with any LAN connection
+// named "DefaultConnectionSettings". Empty when the system reports none.
+std::string CurrentConnectionName();
+// The rule behind CurrentConnectionName, for a name the system reported.
+std::string ConnectionNameFor(const std::string& reported);
+
+// Points the connection at `proxyServer` (direct access still allowed,
+// local addresses bypassed) and tells running programs; false when the
+// options were not taken.
+bool SetConnectionOptions(const std::string& connection, const std::string& proxyServer);
+// Switches the connection back to direct access; the proxy server and
+// bypass list stay stored.
+bool DisableConnectionProxy(const std::string& connection);
+
+} // namespace controller

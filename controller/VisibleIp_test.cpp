@@ -1,0 +1,141 @@
+#include "controller/VisibleIp.h"
+
+#include "controller/EchoHost.h"
+#include "controller/ProxyOptions.h"
+
+#include <winsock2.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+using controller::GetVisibleIp;
+
+namespace {
+
+// A one-answer-fits-all HTTP proxy on 127.0.0.1: the probe, pointed at it
+// through the connection's proxy options, reaches it instead of the echo
+// server, and the test decides what the "server" answers.
+class FakeProxy {
+public:
+    explicit FakeProxy(std::string response) : response_(std::move(response)) {
+        WSADATA data;
+        WSAStartup(MAKEWORD(2, 2), &data);
+        listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        listen(listener_, 8);
+        int size = sizeof address;
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
+        port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this] { serve(); });
+    }
+    ~FakeProxy() {
+        closesocket(listener_);
+        thread_.join();
+        WSACleanup();
+    }
+    std::string address() const { return "127.0.0.1:" + std::to_string(port_); }
+    std::string firstRequest() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return firstRequest_;
+    }
+
+private:
+    void serve() {
+        for (;;) {
+            SOCKET client = accept(listener_, nullptr, nullptr);
+            if (client == INVALID_SOCKET)
+                return;
+            std::string request;
+            char buffer[2048];
+            int got;
+            while (request.find("\r\n\r\n") == std::string::npos &&
+                   (got = recv(client, buffer, sizeof buffer, 0)) > 0)
+                request.append(buffer, got);
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                if (firstRequest_.empty())
+                    firstRequest_ = request;
+            }
+            send(client, response_.data(), static_cast<int>(response_.size()), 0);
+            shutdown(client, SD_SEND);
+            closesocket(client);
+        }
+    }
+
+    std::string response_;
+    SOCKET listener_;
+    unsigned short port_ = 0;
+    std::thread thread_;
+    mutable std::mutex mutex_;
+    std::string firstRequest_;
+};
+
+std::string answer(const std::string& status, const std::string& body) {
+    return "HTTP/1.0 " + status +
+           "\r\nContent-Type: text/plain\r\nContent-Length: " + std::to_string(body.size()) +
+           "\r\n\r\n" + body;
+}
+
+// Every test leaves the connection on direct access.
+class Probe : public testing::Test {
+protected:
+    void TearDown() override {
+        controller::DisableConnectionProxy(controller::CurrentConnectionName());
+    }
+    static void through(const FakeProxy& proxy) {
+        ASSERT_TRUE(
+            controller::SetConnectionOptions(controller::CurrentConnectionName(), proxy.address()));
+    }
+};
+
+} // namespace
+
+TEST_F(Probe, AsksTheEchoPageThroughTheConfiguredProxy) {
+    FakeProxy proxy(answer("200 OK", "127.0.0.7"));
+    through(proxy);
+    EXPECT_EQ(GetVisibleIp(), "127.0.0.7");
+    std::string request = proxy.firstRequest();
+    std::string requestLine = request.substr(0, request.find("\r\n"));
+    EXPECT_EQ(requestLine.rfind("GET http://" + std::string(controller::echoHost), 0), 0u)
+        << request;
+    EXPECT_NE(requestLine.find("/whip2.php HTTP/1.0"), std::string::npos) << request;
+    EXPECT_NE(request.find("User-Agent: velquin-probe\r\n"), std::string::npos) << request;
+}
+
+TEST_F(Probe, AnswerOtherThan2xxGivesEmptyText) {
+    for (const char* status : {"404 Not Found", "500 Internal Server Error"}) {
+        FakeProxy proxy(answer(status, "127.0.0.7"));
+        through(proxy);
+        EXPECT_EQ(GetVisibleIp(), "") << status;
+    }
+}
+
+TEST_F(Probe, BodyIsCutAfter1023BytesAndAtANul) {
+    {
+        FakeProxy proxy(answer("200 OK", std::string(3000, '7')));
+        through(proxy);
+        std::string text = GetVisibleIp();
+        EXPECT_LE(text.size(), 1023u);
+        EXPECT_FALSE(text.empty());
+        EXPECT_EQ(text.find_first_not_of('7'), std::string::npos);
+    }
+    FakeProxy proxy(answer("200 OK", std::string("127.0.0.3\0tail", 14)));
+    through(proxy);
+    EXPECT_EQ(GetVisibleIp(), "127.0.0.3");
+}
+
+TEST_F(Probe, ProxyThatDoesNotAnswerGivesUnableToDetect) {
+    std::string closedPort;
+    {
+        FakeProxy gone(answer("200 OK", "x"));
+        closedPort = gone.address();
+    }
+    ASSERT_TRUE(controller::SetConnectionOptions(controller::CurrentConnectionName(), closedPort));
+    EXPECT_EQ(GetVisibleIp(), "Unable to detect");
+}
