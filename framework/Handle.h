@@ -65,6 +65,11 @@ template <class T> struct GdiObjectTraits {
     static T invalid() { return nullptr; }
     static void close(T h) { DeleteObject(h); }
 };
+// Memory device contexts (CreateCompatibleDC); not those of GetDC.
+struct MemoryDcTraits {
+    static HDC invalid() { return nullptr; }
+    static void close(HDC h) { DeleteDC(h); }
+};
 struct IconTraits {
     static HICON invalid() { return nullptr; }
     static void close(HICON h) { DestroyIcon(h); }
@@ -94,6 +99,7 @@ using Brush = UniqueHandle<GdiObjectTraits<HBRUSH>>;
 using Font = UniqueHandle<GdiObjectTraits<HFONT>>;
 using Bitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>;
 using Pen = UniqueHandle<GdiObjectTraits<HPEN>>;
+using MemoryDc = UniqueHandle<MemoryDcTraits>;
 using Icon = UniqueHandle<IconTraits>;
 using Menu = UniqueHandle<MenuTraits>;
 using Module = UniqueHandle<ModuleTraits>;

@@ -35,6 +35,17 @@ class Canvas:
     def ring(self, cx, cy, outer, inner, colour):
         self.fill(lambda x, y: inner ** 2 <= (x - cx) ** 2 + (y - cy) ** 2 <= outer ** 2, colour)
 
+    def arc(self, cx, cy, outer, inner, start, end, colour):
+        """A ring sector from angle `start` to `end` (degrees, clockwise from
+        three o'clock, as y grows downwards)."""
+        def inside(x, y):
+            d2 = (x - cx) ** 2 + (y - cy) ** 2
+            if not inner ** 2 <= d2 <= outer ** 2:
+                return False
+            a = math.degrees(math.atan2(y - cy, x - cx)) % 360
+            return (a - start) % 360 <= (end - start) % 360
+        self.fill(inside, colour)
+
     def rect(self, x0, y0, x1, y1, colour):
         self.fill(lambda x, y: x0 <= x <= x1 and y0 <= y <= y1, colour)
 
@@ -139,11 +150,150 @@ def keeper():
     return c
 
 
+# The controller's buttons: one round badge each, the colour saying what
+# kind of action it is, a white sign saying which.
+GREEN = (40, 160, 70)
+BLUE = (40, 100, 190)
+RED = (200, 45, 45)
+AMBER = (230, 150, 20)
+GREY = (110, 110, 130)
+
+
+def badge(colour):
+    c = Canvas()
+    c.circle(16, 16, 15, INK)
+    c.circle(16, 16, 13.5, colour)
+    return c
+
+
+def shield(c, x, y, w, h, colour):
+    c.polygon([(x, y + h * 0.12), (x + w / 2, y), (x + w, y + h * 0.12), (x + w, y + h * 0.5),
+               (x + w / 2, y + h), (x, y + h * 0.5)], colour)
+
+
+def arrow_head(c, tip, direction, size, colour):
+    """A filled triangle with its point at `tip`, pointing along `direction`
+    (degrees, clockwise from three o'clock)."""
+    a = math.radians(direction)
+    tx, ty = tip
+    back = (tx - size * math.cos(a), ty - size * math.sin(a))
+    side = (-math.sin(a) * size * 0.7, math.cos(a) * size * 0.7)
+    c.polygon([tip, (back[0] + side[0], back[1] + side[1]), (back[0] - side[0], back[1] - side[1])],
+              colour)
+
+
+def velquin():
+    """The controller: a violet shield over the onion rings - the hidden address."""
+    c = Canvas()
+    c.circle(16, 16, 15, INK)
+    c.ring(16, 16, 13, 11, VIOLET)
+    shield(c, 8, 6, 16, 20, WHITE)
+    shield(c, 10, 8.5, 12, 15, VIOLET)
+    c.circle(16, 14.5, 2.2, WHITE)
+    c.polygon([(14.8, 15), (17.2, 15), (18, 20), (14, 20)], WHITE)
+    return c
+
+
+def go():
+    """Hide IP Now, Clean, Save Settings: a tick - do it."""
+    c = badge(GREEN)
+    c.line(9, 16.5, 14, 21.5, 3.6, WHITE)
+    c.line(14, 21.5, 23.5, 10.5, 3.6, WHITE)
+    return c
+
+
+def new_ip():
+    """Get A New IP: the circling arrow of a fresh start."""
+    c = badge(VIOLET)
+    c.arc(16, 17, 9, 5.6, 330, 235, WHITE)
+    arrow_head(c, (19.5, 9.7), 0, 7.5, WHITE)
+    return c
+
+
+def restore():
+    """Restore Real IP, Done: the arrow back."""
+    c = badge(BLUE)
+    c.arc(16, 17, 8.5, 5, 270, 90, WHITE)
+    c.rect(9.5, 8.5, 16, 12, WHITE)
+    c.rect(9.5, 22, 16, 25.5, WHITE)
+    arrow_head(c, (6, 10.25), 180, 7, WHITE)
+    return c
+
+
+def privacy():
+    """Online Privacy: a broom that sweeps the traces away."""
+    c = badge(AMBER)
+    c.line(22, 6, 15.5, 16, 2.6, (120, 70, 20))
+    c.polygon([(12, 14), (19.5, 18.5), (15, 26), (6.5, 22.5)], WHITE)
+    c.line(10, 19, 9, 23, 1, AMBER)
+    c.line(13, 20.5, 12, 24.5, 1, AMBER)
+    return c
+
+
+def help_():
+    """Help: a question mark."""
+    c = badge(BLUE)
+    c.arc(16, 12, 6, 2.6, 180, 90, WHITE)
+    c.line(17.5, 16.5, 16, 19, 3.4, WHITE)
+    c.circle(16, 24, 2, WHITE)
+    return c
+
+
+def minimize():
+    """Minimize: an arrow down into the tray."""
+    c = badge(GREY)
+    c.rect(14, 7, 18, 15, WHITE)
+    arrow_head(c, (16, 21), 90, 7, WHITE)
+    c.rect(8, 22.5, 24, 25.5, WHITE)
+    return c
+
+
+def exit_():
+    """Exit: a cross."""
+    c = badge(RED)
+    c.line(10.5, 10.5, 21.5, 21.5, 3.8, WHITE)
+    c.line(21.5, 10.5, 10.5, 21.5, 3.8, WHITE)
+    return c
+
+
+def status():
+    """The status line: an information sign."""
+    c = badge(BLUE)
+    c.circle(16, 9.5, 2.3, WHITE)
+    c.rect(14.2, 13.5, 17.8, 24, WHITE)
+    c.rect(12.5, 22, 19.5, 24.5, WHITE)
+    return c
+
+
+def troubleshoot():
+    """Troubleshooting and About: the onion rings with the shield's lock."""
+    c = Canvas()
+    c.circle(16, 16, 15, INK)
+    c.ring(16, 16, 13, 11, VIOLET)
+    c.ring(16, 16, 9.5, 7.5, LILAC)
+    c.circle(16, 16, 5, WHITE)
+    c.circle(16, 15, 1.8, VIOLET)
+    c.polygon([(15, 15.5), (17, 15.5), (17.6, 19.5), (14.4, 19.5)], VIOLET)
+    return c
+
+
 ICONS = {
     "resources/keeper/keeper.ico": keeper,
+    "resources/controller/velquin.ico": velquin,  # 128
+    "resources/controller/new_ip.ico": new_ip,  # 138
+    "resources/controller/go.ico": go,  # 139
+    "resources/controller/restore.ico": restore,  # 140
+    "resources/controller/privacy.ico": privacy,  # 141
+    "resources/controller/help.ico": help_,  # 143
+    "resources/controller/minimize.ico": minimize,  # 145
+    "resources/controller/exit.ico": exit_,  # 146
+    "resources/controller/status.ico": status,  # 148
+    "resources/controller/troubleshoot.ico": troubleshoot,  # 153
 }
 
 if __name__ == "__main__":
+    import os
     for path, draw in ICONS.items():
+        os.makedirs(os.path.dirname(path), exist_ok=True)
         write_ico(path, draw())
         print("drew", path)

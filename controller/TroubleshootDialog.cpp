@@ -1,0 +1,86 @@
+#include "controller/TroubleshootDialog.h"
+
+#include "framework/DataExchange.h"
+#include "resources/controller/resource.h"
+
+namespace controller {
+
+namespace {
+const COLORREF surfaceColour = RGB(244, 237, 231);
+const char* const saveHint =
+    "Press Save Settings to close Velquin. Start it again and try to change the IP address!";
+} // namespace
+
+TroubleshootDialog::TroubleshootDialog(HWND parent)
+    : Dialog(IDD_TROUBLESHOOT), parent_(parent), storedTimeOut_("Software\\Velquin\\TimeOut"),
+      storedRetry_("Software\\Velquin\\Retry"), timeOut_(static_cast<int>(storedTimeOut_.get())),
+      retry_(static_cast<int>(storedRetry_.get())), dialogBrush_(CreateSolidBrush(surfaceColour)),
+      staticBrush_(CreateSolidBrush(surfaceColour)) {
+    onMessage(WM_CTLCOLORDLG, &TroubleshootDialog::onCtlColorDlg);
+    onMessage(WM_CTLCOLORSTATIC, &TroubleshootDialog::onCtlColorStatic);
+    onMessage(WM_DESTROY, &TroubleshootDialog::onDestroy);
+}
+
+void TroubleshootDialog::doDataExchange(framework::DataExchange& exchange) {
+    exchange.control(IDOK, saveButton_);
+    exchange.number(IDC_TIMEOUT, timeOut_);
+    exchange.range(IDC_TIMEOUT, timeOut_, 1, 9999);
+    exchange.number(IDC_RETRY, retry_);
+    exchange.range(IDC_RETRY, retry_, 1, 99);
+}
+
+BOOL TroubleshootDialog::onInitDialog() {
+    Dialog::onInitDialog();
+    saveButton_.AssignIcon(IDI_GO);
+    saveButton_.ShowFocusRect(true, true);
+    saveButton_.SetHint(saveHint, true);
+    saveButton_.UseParentBackground(false);
+    // "Save Settings" is the first tab stop, so the focus starts there.
+    return TRUE;
+}
+
+void TroubleshootDialog::onOK() {
+    if (!updateData(true))
+        return;
+    storedTimeOut_.set(static_cast<DWORD>(timeOut_));
+    storedRetry_.set(static_cast<DWORD>(retry_));
+    endDialog(IDOK);
+}
+
+framework::MessageResult TroubleshootDialog::onDestroy(WPARAM, LPARAM) {
+    // The brushes belong to the window; a request after this gets the base
+    // answer.
+    dialogBrush_.reset();
+    staticBrush_.reset();
+    return std::nullopt;
+}
+
+framework::MessageResult TroubleshootDialog::onCtlColorDlg(WPARAM wParam, LPARAM lParam) {
+    framework::MessageResult base = reflectToChild(WM_CTLCOLORDLG, wParam, lParam);
+    HDC dc = reinterpret_cast<HDC>(wParam);
+    SetTextColor(dc, RGB(0, 255, 0));
+    SetBkColor(dc, RGB(0, 0, 0));
+    SetBkMode(dc, TRANSPARENT);
+    if (dialogBrush_)
+        return reinterpret_cast<LRESULT>(dialogBrush_.get());
+    return base;
+}
+
+framework::MessageResult TroubleshootDialog::onCtlColorStatic(WPARAM wParam, LPARAM lParam) {
+    framework::MessageResult base = reflectToChild(WM_CTLCOLORSTATIC, wParam, lParam);
+    HWND control = reinterpret_cast<HWND>(lParam);
+    char className[16] = {};
+    GetClassNameA(control, className, sizeof className);
+    // Read-only and disabled edits ask with the static request too; the
+    // rule is for static controls alone.
+    if (lstrcmpiA(className, "Static") != 0)
+        return base;
+    HDC dc = reinterpret_cast<HDC>(wParam);
+    SetTextColor(dc, RGB(0, 0, 0));
+    SetBkMode(dc, TRANSPARENT);
+    if (staticBrush_)
+        return reinterpret_cast<LRESULT>(staticBrush_.get());
+    return base;
+}
+
+} // namespace controller

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "controls/ImageButton.h"
+#include "framework/Dialog.h"
+#include "framework/Handle.h"
+#include "settings/RegDwordValue.h"
+
+namespace controller {
+
+// The dialog that lets the user raise TimeOut (one-second polls of Ready per
+// connection attempt) and Retry (further attempts) after the tunnel did not
+// come up. "Save Settings" validates and writes the changed values; Esc and
+// the close box leave without writing.
+class TroubleshootDialog : public framework::Dialog {
+public:
+    // Reads TimeOut and Retry (0 when absent).
+    explicit TroubleshootDialog(HWND parent = nullptr);
+
+    // Runs the dialog modally with the parent given at construction.
+    INT_PTR doModal() { return runModal(parent_); }
+
+    int timeOut() const { return timeOut_; }
+    int retry() const { return retry_; }
+    controls::ImageButton& saveButton() { return saveButton_; }
+
+protected:
+    BOOL onInitDialog() override;
+    void doDataExchange(framework::DataExchange& exchange) override;
+    void onOK() override;
+
+private:
+    framework::MessageResult onCtlColorDlg(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onCtlColorStatic(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onDestroy(WPARAM wParam, LPARAM lParam);
+
+    HWND parent_;
+    // Kept from construction: a value is written only when it differs from
+    // what was read then.
+    settings::RegDwordValue storedTimeOut_;
+    settings::RegDwordValue storedRetry_;
+    controls::ImageButton saveButton_;
+    int timeOut_;
+    int retry_;
+    framework::Brush dialogBrush_;
+    framework::Brush staticBrush_;
+};
+
+} // namespace controller

@@ -1,0 +1,25 @@
+// Resource ids of Velquin, the controller: the one list of the program's
+// dialog templates, icons, strings, menus and control ids.
+#pragma once
+
+// Dialog templates.
+#define IDD_ABOUTBOX 100
+#define IDD_VELQUIN_DIALOG 102
+#define IDD_PRIVACY 149
+#define IDD_TROUBLESHOOT 155
+
+// Icons (32x32, 256 colours), drawn by scripts/draw_icons.py.
+#define IDR_MAINFRAME 128
+#define IDI_NEW_IP 138
+#define IDI_GO 139
+#define IDI_RESTORE 140
+#define IDI_PRIVACY 141
+#define IDI_HELP 143
+#define IDI_MINIMIZE 145
+#define IDI_EXIT 146
+#define IDI_STATUS 148
+#define IDI_TROUBLESHOOT 153
+
+// Troubleshooting dialog (template 155); its "Save Settings" is IDOK.
+#define IDC_TIMEOUT 1030
+#define IDC_RETRY 1031
