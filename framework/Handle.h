@@ -91,6 +91,11 @@ struct InternetHandleTraits {
     static HINTERNET invalid() { return nullptr; }
     static void close(HINTERNET h) { InternetCloseHandle(h); }
 };
+// An enumeration of the URL cache (FindFirstUrlCacheEntry).
+struct UrlCacheFindTraits {
+    static HANDLE invalid() { return nullptr; }
+    static void close(HANDLE h) { FindCloseUrlCache(h); }
+};
 
 using KernelHandle = UniqueHandle<KernelHandleTraits>;
 using FileHandle = UniqueHandle<FileHandleTraits>;
@@ -105,5 +110,6 @@ using Menu = UniqueHandle<MenuTraits>;
 using Module = UniqueHandle<ModuleTraits>;
 using ServiceHandle = UniqueHandle<ServiceHandleTraits>;
 using InternetHandle = UniqueHandle<InternetHandleTraits>;
+using UrlCacheFind = UniqueHandle<UrlCacheFindTraits>;
 
 } // namespace framework

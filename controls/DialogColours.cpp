@@ -1,0 +1,34 @@
+#include "controls/DialogColours.h"
+
+namespace controls {
+
+namespace {
+framework::MessageResult brushOr(const framework::Brush& brush, framework::MessageResult base) {
+    if (brush)
+        return reinterpret_cast<LRESULT>(brush.get());
+    return base;
+}
+} // namespace
+
+DialogColours::DialogColours()
+    : staticBrush_(CreateSolidBrush(surface)), dialogBrush_(CreateSolidBrush(surface)) {}
+
+void DialogColours::release() {
+    staticBrush_.reset();
+    dialogBrush_.reset();
+}
+
+framework::MessageResult DialogColours::dialogSurface(HDC dc, framework::MessageResult base) const {
+    SetTextColor(dc, RGB(0, 255, 0));
+    SetBkColor(dc, RGB(0, 0, 0));
+    SetBkMode(dc, TRANSPARENT);
+    return brushOr(dialogBrush_, base);
+}
+
+framework::MessageResult DialogColours::staticControl(HDC dc, framework::MessageResult base) const {
+    SetTextColor(dc, RGB(0, 0, 0));
+    SetBkMode(dc, TRANSPARENT);
+    return brushOr(staticBrush_, base);
+}
+
+} // namespace controls
