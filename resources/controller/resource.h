@@ -23,3 +23,13 @@
 // Troubleshooting dialog (template 155); its "Save Settings" is IDOK.
 #define IDC_TIMEOUT 1030
 #define IDC_RETRY 1031
+
+// Privacy cleaner (template 149); "Clean" is IDOK and "Done" IDCANCEL.
+#define IDC_CLEAN_STATUS 1006
+#define IDC_CLEAN_CACHE 1014
+#define IDC_CLEAN_COOKIES 1015
+#define IDC_CLEAN_HISTORY 1016
+#define IDC_CLEAN_TYPED_URLS 1017
+#define IDC_CLEAN_RECENT_DOCS 1019
+#define IDC_CLEAN_RUN_HISTORY 1020
+#define IDC_CLEAN_RECYCLE_BIN 1021

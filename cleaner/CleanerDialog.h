@@ -1,0 +1,73 @@
+#pragma once
+
+#include "controls/DialogColours.h"
+#include "controls/ImageButton.h"
+#include "framework/Dialog.h"
+
+#include <array>
+#include <functional>
+#include <string>
+
+namespace cleaner {
+
+// The privacy cleaner: the user ticks the jobs to run and presses Clean; the
+// jobs run one after another on the window's thread, each announced in the
+// status line, and the dialog stays open until Done.
+class CleanerDialog : public framework::Dialog {
+public:
+    static constexpr std::size_t jobCount = 7;
+    // The jobs in the order they run (which is not the order of the boxes).
+    using Jobs = std::array<std::function<void()>, jobCount>;
+    // Opens a help page given by its full path and anchor.
+    using HelpOpener = std::function<void(const std::string& page)>;
+
+    static constexpr const char* openingText =
+        "Please check all cleaning jobs that should be performed and press Clean button";
+    static constexpr const char* completionText =
+        "Action Completed Successfully. Press Done to return to Velquin";
+    // The status line of each job, in the order the jobs run.
+    static const std::array<const char*, jobCount> jobTexts;
+
+    // `installDir` is the folder that holds "help.html". The jobs and the
+    // way help opens are the real ones unless a test supplies its own.
+    explicit CleanerDialog(std::string installDir, Jobs jobs = realJobs(),
+                           HelpOpener openHelp = openWithShell);
+
+    INT_PTR doModal() { return runModal(nullptr); }
+
+    const std::string& statusText() const { return statusText_; }
+    controls::ImageButton& cleanButton() { return cleanButton_; }
+    controls::ImageButton& doneButton() { return doneButton_; }
+
+    static Jobs realJobs();
+    static void openWithShell(const std::string& page);
+
+protected:
+    BOOL onInitDialog() override;
+    void doDataExchange(framework::DataExchange& exchange) override;
+    void onOK() override;
+
+private:
+    framework::MessageResult onDestroy(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onCtlColorDlg(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onCtlColorStatic(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onHelp(WPARAM wParam, LPARAM lParam);
+    void showStatus(const char* text);
+
+    controls::DialogColours colours_;
+    controls::ImageButton doneButton_;
+    controls::ImageButton cleanButton_;
+    int cleanCache_ = 0;
+    int cleanCookies_ = 0;
+    int cleanHistory_ = 0;
+    int cleanTypedUrls_ = 0;
+    int cleanRecentDocs_ = 0;
+    int cleanRecycleBin_ = 0;
+    int cleanRunHistory_ = 0;
+    std::string statusText_;
+    std::string installDir_;
+    Jobs jobs_;
+    HelpOpener openHelp_;
+};
+
+} // namespace cleaner
