@@ -6,7 +6,6 @@
 namespace controller {
 
 namespace {
-const COLORREF surfaceColour = RGB(244, 237, 231);
 const char* const saveHint =
     "Press Save Settings to close Velquin. Start it again and try to change the IP address!";
 } // namespace
@@ -14,8 +13,7 @@ const char* const saveHint =
 TroubleshootDialog::TroubleshootDialog(HWND parent)
     : Dialog(IDD_TROUBLESHOOT), parent_(parent), storedTimeOut_("Software\\Velquin\\TimeOut"),
       storedRetry_("Software\\Velquin\\Retry"), timeOut_(static_cast<int>(storedTimeOut_.get())),
-      retry_(static_cast<int>(storedRetry_.get())), dialogBrush_(CreateSolidBrush(surfaceColour)),
-      staticBrush_(CreateSolidBrush(surfaceColour)) {
+      retry_(static_cast<int>(storedRetry_.get())) {
     onMessage(WM_CTLCOLORDLG, &TroubleshootDialog::onCtlColorDlg);
     onMessage(WM_CTLCOLORSTATIC, &TroubleshootDialog::onCtlColorStatic);
     onMessage(WM_DESTROY, &TroubleshootDialog::onDestroy);
@@ -50,20 +48,13 @@ void TroubleshootDialog::onOK() {
 framework::MessageResult TroubleshootDialog::onDestroy(WPARAM, LPARAM) {
     // The brushes belong to the window; a request after this gets the base
     // answer.
-    dialogBrush_.reset();
-    staticBrush_.reset();
+    colours_.release();
     return std::nullopt;
 }
 
 framework::MessageResult TroubleshootDialog::onCtlColorDlg(WPARAM wParam, LPARAM lParam) {
-    framework::MessageResult base = reflectToChild(WM_CTLCOLORDLG, wParam, lParam);
-    HDC dc = reinterpret_cast<HDC>(wParam);
-    SetTextColor(dc, RGB(0, 255, 0));
-    SetBkColor(dc, RGB(0, 0, 0));
-    SetBkMode(dc, TRANSPARENT);
-    if (dialogBrush_)
-        return reinterpret_cast<LRESULT>(dialogBrush_.get());
-    return base;
+    return colours_.dialogSurface(reinterpret_cast<HDC>(wParam),
+                                  reflectToChild(WM_CTLCOLORDLG, wParam, lParam));
 }
 
 framework::MessageResult TroubleshootDialog::onCtlColorStatic(WPARAM wParam, LPARAM lParam) {
@@ -75,12 +66,7 @@ framework::MessageResult TroubleshootDialog::onCtlColorStatic(WPARAM wParam, LPA
     // rule is for static controls alone.
     if (lstrcmpiA(className, "Static") != 0)
         return base;
-    HDC dc = reinterpret_cast<HDC>(wParam);
-    SetTextColor(dc, RGB(0, 0, 0));
-    SetBkMode(dc, TRANSPARENT);
-    if (staticBrush_)
-        return reinterpret_cast<LRESULT>(staticBrush_.get());
-    return base;
+    return colours_.staticControl(reinterpret_cast<HDC>(wParam), base);
 }
 
 } // namespace controller

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "controls/DialogColours.h"
 #include "controls/ImageButton.h"
 #include "framework/Dialog.h"
-#include "framework/Handle.h"
 #include "settings/RegDwordValue.h"
 
 namespace controller {
@@ -41,8 +41,7 @@ private:
     controls::ImageButton saveButton_;
     int timeOut_;
     int retry_;
-    framework::Brush dialogBrush_;
-    framework::Brush staticBrush_;
+    controls::DialogColours colours_;
 };
 
 } // namespace controller
