@@ -153,7 +153,7 @@ TEST(IndexFiles, PathsThatDoNotFitTheBuffersAreRefused) {
     EXPECT_EQ(profilePath(cookieIndexFile)->size(), 199u);
 }
 
-TEST(IndexFiles, EachBrowserJobDeletesItsIndexFileFirst) {
+TEST(IndexFiles, EachBrowserJobDeletesItsOwnIndexFile) {
     const std::string root = tempFolder("cleaner-profile");
     CreateDirectoryA(root.c_str(), nullptr);
     for (const char* file : {cacheIndexFile, cookieIndexFile, historyIndexFile})
@@ -206,6 +206,7 @@ void WINAPI recordRecent(UINT flags, LPCVOID path) {
 TEST(ShellJobs, RecentDocumentsAreClearedWithANullPath) {
     // This platform's SHAddToRecentDocs clears nothing for a null path, so
     // the test checks the call the job makes.
+    recentCalls.clear();
     ClearRecentDocuments(&recordRecent);
     ASSERT_EQ(recentCalls.size(), 1u);
     EXPECT_EQ(recentCalls[0].first, static_cast<UINT>(SHARD_PATHA));
