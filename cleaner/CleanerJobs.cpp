@@ -7,6 +7,7 @@
 #include <urlhist.h>
 #include <wininet.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -27,7 +28,9 @@ class EntryBuffer {
 public:
     explicit EntryBuffer(DWORD size) { resize(size); }
     void resize(DWORD size) {
-        bytes_.assign(size, 0);
+        // Never smaller than the record itself, whatever size was reported:
+        // the size field is written at once.
+        bytes_.assign(std::max<std::size_t>(size, sizeof(INTERNET_CACHE_ENTRY_INFOA)), 0);
         entry()->dwStructSize = size;
     }
     INTERNET_CACHE_ENTRY_INFOA* entry() {
