@@ -1,6 +1,7 @@
 // The proxy on real sockets: an HTTP target in this process that answers
 // with the caller's address, the stand-in tunnel client as SOCKS server.
 #include "framework/Socket.h"
+#include "framework/testing/LoopbackHttp.h"
 #include "framework/testing/Process.h"
 #include "framework/testing/Wait.h"
 #include "service/ProxyServer.h"
@@ -8,99 +9,15 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <thread>
 #include <vector>
 
 using framework::Socket;
-using testing_support::waitUntil;
+using namespace testing_support;
 
 namespace {
 
 constexpr unsigned short proxyPort = 18081;
 constexpr unsigned short socksPort = 19150;
-
-Socket connectTo(unsigned short port) {
-    Socket s(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    DWORD timeout = 10000;
-    setsockopt(s.get(), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<char*>(&timeout), sizeof timeout);
-    if (connect(s.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
-        s.reset();
-    return s;
-}
-
-void sendText(SOCKET s, const std::string& text) {
-    send(s, text.data(), static_cast<int>(text.size()), 0);
-}
-
-// Everything until the peer closes (or 10 s of silence).
-std::string receiveAll(SOCKET s) {
-    std::string text;
-    char buffer[4096];
-    int got;
-    while ((got = recv(s, buffer, sizeof buffer, 0)) > 0)
-        text.append(buffer, got);
-    return text;
-}
-
-std::string exchange(const std::string& request, unsigned short port = proxyPort) {
-    Socket s = connectTo(port);
-    if (!s)
-        return "(no connection)";
-    sendText(s.get(), request);
-    return receiveAll(s.get());
-}
-
-std::string body(const std::string& response) {
-    std::string::size_type end = response.find("\r\n\r\n");
-    return end == std::string::npos ? "" : response.substr(end + 4);
-}
-
-// An HTTP server on 127.0.0.1 that answers every request with the address
-// it came from, one thread a connection.
-class AddressEcho {
-public:
-    AddressEcho() : listener_(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)) {
-        sockaddr_in address = {};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(listener_.get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
-        listen(listener_.get(), SOMAXCONN);
-        int length = sizeof address;
-        getsockname(listener_.get(), reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
-        std::thread([this] { acceptLoop(); }).detach();
-    }
-    unsigned short port() const { return port_; }
-
-private:
-    void acceptLoop() {
-        for (;;) {
-            sockaddr_in peer = {};
-            int length = sizeof peer;
-            SOCKET s = accept(listener_.get(), reinterpret_cast<sockaddr*>(&peer), &length);
-            if (s == INVALID_SOCKET)
-                return;
-            std::thread([s, peer] {
-                Socket client(s);
-                std::string head;
-                char c;
-                while (head.find("\r\n\r\n") == std::string::npos && recv(s, &c, 1, 0) == 1)
-                    head += c;
-                std::string text = inet_ntoa(peer.sin_addr);
-                sendText(s, "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(text.size()) +
-                                "\r\nConnection: close\r\n\r\n" + text);
-                shutdown(s, SD_SEND);
-                receiveAll(s);
-            }).detach();
-        }
-    }
-    Socket listener_;
-    unsigned short port_ = 0;
-};
 
 class ProxyServerTest : public testing::Test {
 protected:
@@ -148,9 +65,9 @@ bool isTunnelExit(const std::string& address) {
 
 TEST_F(ProxyServerTest, GetAndConnectArriveFromTheTunnelsExitAddress) {
     startProxy();
-    std::string response = exchange(get("localhost"));
+    std::string response = roundTrip(proxyPort, get("localhost"));
     EXPECT_EQ(response.rfind("HTTP/1.1 200 OK", 0), 0u) << response;
-    std::string exit = body(response);
+    std::string exit = httpBody(response);
     EXPECT_TRUE(isTunnelExit(exit)) << exit;
 
     Socket s = connectTo(proxyPort);
@@ -159,17 +76,18 @@ TEST_F(ProxyServerTest, GetAndConnectArriveFromTheTunnelsExitAddress) {
     response = receiveAll(s.get());
     EXPECT_EQ(response.rfind("HTTP/1.1 200 Connection established\r\n\r\nHTTP/1.1 200 OK", 0), 0u)
         << response;
-    EXPECT_EQ(body(body(response)), exit);
+    EXPECT_EQ(httpBody(httpBody(response)), exit);
 }
 
 TEST_F(ProxyServerTest, BadRequestsGet400) {
     startProxy();
-    EXPECT_EQ(exchange("GARBAGE\r\n\r\n").rfind("HTTP/1.1 400 ", 0), 0u);
-    EXPECT_EQ(exchange("GET /whip2.php HTTP/1.1\r\n\r\n").rfind("HTTP/1.1 400 ", 0), 0u);
+    EXPECT_EQ(roundTrip(proxyPort, "GARBAGE\r\n\r\n").rfind("HTTP/1.1 400 ", 0), 0u);
+    EXPECT_EQ(roundTrip(proxyPort, "GET /whip2.php HTTP/1.1\r\n\r\n").rfind("HTTP/1.1 400 ", 0),
+              0u);
     std::string oversize = "GET http://localhost/ HTTP/1.1\r\nX: " + std::string(20000, 'a');
-    EXPECT_EQ(exchange(oversize).rfind("HTTP/1.1 400 ", 0), 0u);
+    EXPECT_EQ(roundTrip(proxyPort, oversize).rfind("HTTP/1.1 400 ", 0), 0u);
     std::string binary("\0\xff\r\n\r\n", 6);
-    EXPECT_EQ(exchange(binary).rfind("HTTP/1.1 400 ", 0), 0u);
+    EXPECT_EQ(roundTrip(proxyPort, binary).rfind("HTTP/1.1 400 ", 0), 0u);
 }
 
 TEST_F(ProxyServerTest, UnreachableTunnelOrTargetGets502Quickly) {
@@ -177,11 +95,12 @@ TEST_F(ProxyServerTest, UnreachableTunnelOrTargetGets502Quickly) {
     settings.socksPort = 19151; // nothing listens there
     startProxy(settings);
     DWORD started = GetTickCount();
-    EXPECT_EQ(exchange(get("localhost")).rfind("HTTP/1.1 502 ", 0), 0u);
+    EXPECT_EQ(roundTrip(proxyPort, get("localhost")).rfind("HTTP/1.1 502 ", 0), 0u);
     EXPECT_LT(GetTickCount() - started, 3000u);
 
     startProxy();
-    EXPECT_EQ(exchange("CONNECT localhost:1 HTTP/1.1\r\n\r\n").rfind("HTTP/1.1 502 ", 0), 0u);
+    EXPECT_EQ(
+        roundTrip(proxyPort, "CONNECT localhost:1 HTTP/1.1\r\n\r\n").rfind("HTTP/1.1 502 ", 0), 0u);
 }
 
 TEST_F(ProxyServerTest, SilentClientIsClosedAfterTheHeaderTimeout) {
@@ -206,7 +125,7 @@ TEST_F(ProxyServerTest, TwoHundredConcurrentConnectionsAreAllAnswered) {
         sendText(client.get(), get("localhost"));
     int answered = 0;
     for (Socket& client : clients)
-        answered += isTunnelExit(body(receiveAll(client.get())));
+        answered += isTunnelExit(httpBody(receiveAll(client.get())));
     EXPECT_EQ(answered, 200);
 }
 
@@ -217,5 +136,5 @@ TEST_F(ProxyServerTest, StopClosesTheListenerAndStartCanFollow) {
     EXPECT_FALSE(connectTo(proxyPort));
     std::string error;
     EXPECT_TRUE(proxy_->start(error)) << error;
-    EXPECT_TRUE(isTunnelExit(body(exchange(get("localhost")))));
+    EXPECT_TRUE(isTunnelExit(httpBody(roundTrip(proxyPort, get("localhost")))));
 }
