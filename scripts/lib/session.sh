@@ -50,6 +50,11 @@ session_prefix() {
         </dev/null >/dev/null 2>&1
     "$WINESERVER" -w
     "$WINESERVER" -p </dev/null >/dev/null 2>&1
+    # Start the prefix's background services now, with their output going
+    # nowhere: started by the first test program instead, they would inherit
+    # its output pipe, and CTest would wait for that pipe to close until the
+    # test's time-out.
+    "$WINELOADER" cmd /c exit </dev/null >/dev/null 2>&1
 }
 
 # session_end: stops every Wine process of the prefix and the display.
