@@ -49,7 +49,7 @@ private:
     RequestHead head_;
     std::string outgoing_;
     std::array<unsigned char, 2 + 5 + 255 + 2> socksReply_{};
-    std::array<std::array<char, 16384>, 2> buffers_;
+    std::array<std::array<char, 65536>, 2> buffers_;
     bool connecting_ = false;
     bool timedOut_ = false;
     bool closed_ = false;

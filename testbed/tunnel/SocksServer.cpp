@@ -91,7 +91,7 @@ std::uint32_t readTarget(SOCKET s, std::uint16_t& port, unsigned char& failure) 
 void relay(SOCKET a, SOCKET b) {
     SOCKET from[2] = {a, b}, to[2] = {b, a};
     bool open[2] = {true, true};
-    std::vector<char> buffer(16384);
+    std::vector<char> buffer(65536);
     while (open[0] || open[1]) {
         fd_set readable;
         FD_ZERO(&readable);
