@@ -114,25 +114,25 @@ void ProxySession::onSocksReply(std::error_code error) {
 void ProxySession::startForwarding() {
     deadline_ = Clock::now() + settings_.idleTimeout;
     auto self = shared_from_this();
-    if (head_.isConnect()) {
-        static const std::string established = "HTTP/1.1 200 Connection established\r\n\r\n";
-        asio::async_write(client_, asio::buffer(established),
-                          [self](std::error_code error, std::size_t) {
-                              if (error)
-                                  self->closeAll();
-                          });
-        outgoing_ = received_.substr(headSize_);
-    } else {
-        outgoing_ = head_.forwardHead() + received_.substr(headSize_);
-    }
+    std::string early = received_.substr(headSize_);
     received_ = std::string();
+    outgoing_ = head_.isConnect() ? early : head_.forwardHead() + early;
     asio::async_write(upstream_, asio::buffer(outgoing_),
                       [self](std::error_code error, std::size_t) {
                           if (error)
                               return self->closeAll();
                           self->pump(ToTarget);
                       });
-    pump(ToClient);
+    if (!head_.isConnect())
+        return pump(ToClient);
+    // The target's first bytes must follow the tunnel's answer, never cross it.
+    static const std::string established = "HTTP/1.1 200 Connection established\r\n\r\n";
+    asio::async_write(client_, asio::buffer(established),
+                      [self](std::error_code error, std::size_t) {
+                          if (error)
+                              return self->closeAll();
+                          self->pump(ToClient);
+                      });
 }
 
 void ProxySession::pump(Direction direction) {
