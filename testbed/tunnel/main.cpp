@@ -2,10 +2,11 @@
 // client ("Velquin-Server2.exe" -f "<torrc>"), it prints a bootstrap log to
 // its standard output and error with CR LF line ends, reports an open
 // circuit once its configured delay has passed, and then runs until it is
-// terminated.
+// terminated. It serves SOCKS5 on the configured port, from the moment it
+// says so in its log, with a new loopback exit address at every start.
+#include "testbed/tunnel/ExitAddress.h"
+#include "testbed/tunnel/SocksServer.h"
 #include "testbed/tunnel/TunnelConfig.h"
-
-#include <windows.h>
 
 #include <cstdio>
 #include <string>
@@ -41,11 +42,22 @@ int main(int argc, char** argv) {
     HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
     std::string path = configPath(argc, argv);
     testbed::TunnelConfig config = testbed::TunnelConfig::load(path);
+    framework::WinsockSession winsock;
 
     logLine(out, "notice", "Velquin-Server2 stand-in tunnel client starting.");
     logLine(out, "notice", "Read configuration file \"" + path + "\".");
     logLine(out, "notice",
             "Opening Socks listener on 127.0.0.1:" + std::to_string(config.socksPort));
+    unsigned exitHost = testbed::ExitAddress::next(testbed::ExitAddress::counterPathFor(path));
+    testbed::SocksServer socks(htonl(0x7f000000u | exitHost));
+    std::string error;
+    if (!socks.listen(config.socksPort, error)) {
+        logLine(err, "err", error);
+        return 1;
+    }
+    socks.serveInBackground();
+    logLine(out, "notice",
+            "Outgoing connections leave from " + testbed::ExitAddress::text(exitHost) + ".");
     logLine(err, "warn",
             "This is a stand-in client for tests: it does not route through any relay.");
     const char* const steps[] = {"Connecting to directory server", "Loading relay descriptors",

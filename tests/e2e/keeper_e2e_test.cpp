@@ -63,7 +63,7 @@ std::string install() {
     CreateDirectoryA(client.c_str(), nullptr);
     EXPECT_TRUE(
         CopyFileA(hostToWine(CLIENT_EXE).c_str(), (client + "Velquin-Server2.exe").c_str(), FALSE));
-    std::ofstream(client + "torrc") << "SocksPort 9050\r\nStandInCircuitDelay 1500\r\n";
+    std::ofstream(client + "torrc") << "SocksPort 19350\r\nStandInCircuitDelay 1500\r\n";
     return root;
 }
 

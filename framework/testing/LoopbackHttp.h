@@ -1,0 +1,33 @@
+#pragma once
+
+#include "framework/Socket.h"
+
+#include <string>
+
+namespace testing_support {
+
+// Blocking loopback sockets for tests of servers: a connection to
+// 127.0.0.1:port (empty when refused) that gives up reading after 10 s.
+framework::Socket connectTo(unsigned short port);
+void sendText(SOCKET s, const std::string& text);
+// Everything until the peer closes (or 10 s of silence).
+std::string receiveAll(SOCKET s);
+// Sends `request` on a new connection and returns the whole answer.
+std::string roundTrip(unsigned short port, const std::string& request);
+// The body of an HTTP answer: everything after its head.
+std::string httpBody(const std::string& response);
+
+// An HTTP server on 127.0.0.1 (a free port) that answers every request with
+// the address it came from, one thread a connection, until the process ends.
+class AddressEcho {
+public:
+    AddressEcho();
+    unsigned short port() const { return port_; }
+
+private:
+    void acceptLoop();
+    framework::Socket listener_;
+    unsigned short port_ = 0;
+};
+
+} // namespace testing_support

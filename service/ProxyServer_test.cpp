@@ -1,0 +1,140 @@
+// The proxy on real sockets: an HTTP target in this process that answers
+// with the caller's address, the stand-in tunnel client as SOCKS server.
+#include "framework/Socket.h"
+#include "framework/testing/LoopbackHttp.h"
+#include "framework/testing/Process.h"
+#include "framework/testing/Wait.h"
+#include "service/ProxyServer.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <vector>
+
+using framework::Socket;
+using namespace testing_support;
+
+namespace {
+
+constexpr unsigned short proxyPort = 18081;
+constexpr unsigned short socksPort = 19150;
+
+class ProxyServerTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        char temp[MAX_PATH];
+        GetTempPathA(sizeof temp, temp);
+        std::string torrc = std::string(temp) + "proxy-test-torrc";
+        std::ofstream(torrc) << "SocksPort " << socksPort << "\r\nStandInCircuitDelay 0\r\n";
+        tunnel_ = new framework::KernelHandle(testing_support::startProcess(
+            "\"" + testing_support::hostToWine(CLIENT_EXE) + "\" -f \"" + torrc + "\""));
+        ASSERT_TRUE(waitUntil([] { return static_cast<bool>(connectTo(socksPort)); }));
+        target_ = new AddressEcho;
+    }
+    static void TearDownTestSuite() {
+        TerminateProcess(tunnel_->get(), 0);
+        delete tunnel_;
+    }
+
+    void startProxy(service::ProxySettings settings = {}) {
+        settings.listenPort = proxyPort;
+        if (settings.socksPort == 9050)
+            settings.socksPort = socksPort;
+        proxy_ = std::make_unique<service::ProxyServer>(settings);
+        std::string error;
+        ASSERT_TRUE(proxy_->start(error)) << error;
+    }
+    std::string get(const std::string& host) {
+        return "GET http://" + host + ":" + std::to_string(target_->port()) +
+               "/whip2.php HTTP/1.1\r\nHost: x\r\n\r\n";
+    }
+
+    framework::WinsockSession winsock_;
+    std::unique_ptr<service::ProxyServer> proxy_;
+    static framework::KernelHandle* tunnel_;
+    static AddressEcho* target_;
+};
+framework::KernelHandle* ProxyServerTest::tunnel_ = nullptr;
+AddressEcho* ProxyServerTest::target_ = nullptr;
+
+bool isTunnelExit(const std::string& address) {
+    return address.rfind("127.0.0.", 0) == 0 && address != "127.0.0.1";
+}
+
+} // namespace
+
+TEST_F(ProxyServerTest, GetAndConnectArriveFromTheTunnelsExitAddress) {
+    startProxy();
+    std::string response = roundTrip(proxyPort, get("localhost"));
+    EXPECT_EQ(response.rfind("HTTP/1.1 200 OK", 0), 0u) << response;
+    std::string exit = httpBody(response);
+    EXPECT_TRUE(isTunnelExit(exit)) << exit;
+
+    Socket s = connectTo(proxyPort);
+    sendText(s.get(), "CONNECT localhost:" + std::to_string(target_->port()) +
+                          " HTTP/1.1\r\n\r\nGET /whip2.php HTTP/1.1\r\n\r\n");
+    response = receiveAll(s.get());
+    EXPECT_EQ(response.rfind("HTTP/1.1 200 Connection established\r\n\r\nHTTP/1.1 200 OK", 0), 0u)
+        << response;
+    EXPECT_EQ(httpBody(httpBody(response)), exit);
+}
+
+TEST_F(ProxyServerTest, BadRequestsGet400) {
+    startProxy();
+    EXPECT_EQ(roundTrip(proxyPort, "GARBAGE\r\n\r\n").rfind("HTTP/1.1 400 ", 0), 0u);
+    EXPECT_EQ(roundTrip(proxyPort, "GET /whip2.php HTTP/1.1\r\n\r\n").rfind("HTTP/1.1 400 ", 0),
+              0u);
+    std::string oversize = "GET http://localhost/ HTTP/1.1\r\nX: " + std::string(20000, 'a');
+    EXPECT_EQ(roundTrip(proxyPort, oversize).rfind("HTTP/1.1 400 ", 0), 0u);
+    std::string binary("\0\xff\r\n\r\n", 6);
+    EXPECT_EQ(roundTrip(proxyPort, binary).rfind("HTTP/1.1 400 ", 0), 0u);
+}
+
+TEST_F(ProxyServerTest, UnreachableTunnelOrTargetGets502Quickly) {
+    service::ProxySettings settings;
+    settings.socksPort = 19151; // nothing listens there
+    startProxy(settings);
+    DWORD started = GetTickCount();
+    EXPECT_EQ(roundTrip(proxyPort, get("localhost")).rfind("HTTP/1.1 502 ", 0), 0u);
+    EXPECT_LT(GetTickCount() - started, 3000u);
+
+    startProxy();
+    EXPECT_EQ(
+        roundTrip(proxyPort, "CONNECT localhost:1 HTTP/1.1\r\n\r\n").rfind("HTTP/1.1 502 ", 0), 0u);
+}
+
+TEST_F(ProxyServerTest, SilentClientIsClosedAfterTheHeaderTimeout) {
+    service::ProxySettings settings;
+    settings.headerTimeout = std::chrono::milliseconds(300);
+    startProxy(settings);
+    Socket s = connectTo(proxyPort);
+    DWORD started = GetTickCount();
+    sendText(s.get(), "GET http://localhost/ HTTP/1.1\r\n");
+    EXPECT_EQ(receiveAll(s.get()), "");
+    EXPECT_LT(GetTickCount() - started, 3000u);
+}
+
+TEST_F(ProxyServerTest, TwoHundredConcurrentConnectionsAreAllAnswered) {
+    startProxy();
+    std::vector<Socket> clients;
+    for (int i = 0; i < 200; ++i) {
+        clients.push_back(connectTo(proxyPort));
+        ASSERT_TRUE(clients.back()) << i;
+    }
+    for (Socket& client : clients)
+        sendText(client.get(), get("localhost"));
+    int answered = 0;
+    for (Socket& client : clients)
+        answered += isTunnelExit(httpBody(receiveAll(client.get())));
+    EXPECT_EQ(answered, 200);
+}
+
+TEST_F(ProxyServerTest, StopClosesTheListenerAndStartCanFollow) {
+    startProxy();
+    EXPECT_TRUE(connectTo(proxyPort));
+    proxy_->stop();
+    EXPECT_FALSE(connectTo(proxyPort));
+    std::string error;
+    EXPECT_TRUE(proxy_->start(error)) << error;
+    EXPECT_TRUE(isTunnelExit(httpBody(roundTrip(proxyPort, get("localhost")))));
+}

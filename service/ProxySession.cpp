@@ -1,0 +1,187 @@
+#include "service/ProxySession.h"
+
+#include "service/Socks5.h"
+
+#include <asio/read.hpp>
+#include <asio/read_until.hpp>
+#include <asio/write.hpp>
+
+namespace service {
+namespace {
+
+using asio::ip::tcp;
+using Clock = asio::steady_timer::clock_type;
+
+const char* reasonFor(int status) {
+    switch (status) {
+    case 400:
+        return "Bad Request";
+    case 504:
+        return "Gateway Timeout";
+    default:
+        return "Bad Gateway";
+    }
+}
+
+} // namespace
+
+ProxySession::ProxySession(tcp::socket client, const ProxySettings& settings)
+    : client_(std::move(client)), upstream_(client_.get_executor()), timer_(client_.get_executor()),
+      settings_(settings) {}
+
+void ProxySession::start() {
+    deadline_ = Clock::now() + settings_.headerTimeout;
+    onWatchdog();
+    asio::async_read_until(client_, asio::dynamic_buffer(received_, maxHeadSize), "\r\n\r\n",
+                           [self = shared_from_this()](std::error_code error, std::size_t size) {
+                               self->onHead(error, size);
+                           });
+}
+
+// Ends the session once the current deadline has passed; every step that
+// makes progress moves the deadline on.
+void ProxySession::onWatchdog() {
+    if (closed_)
+        return;
+    if (Clock::now() >= deadline_) {
+        if (!connecting_)
+            return closeAll();
+        // The tunnel did not answer in time: give up on it, and leave the
+        // client a moment to receive its answer.
+        connecting_ = false;
+        timedOut_ = true;
+        std::error_code ignored;
+        upstream_.close(ignored);
+        deadline_ = Clock::now() + settings_.headerTimeout;
+    }
+    timer_.expires_at(deadline_);
+    timer_.async_wait([self = shared_from_this()](std::error_code) { self->onWatchdog(); });
+}
+
+void ProxySession::onHead(std::error_code error, std::size_t size) {
+    if (error == asio::error::not_found)
+        return respond(400);
+    if (error)
+        return closeAll();
+    std::optional<RequestHead> head =
+        RequestHead::parse(std::string_view(received_).substr(0, size));
+    if (!head)
+        return respond(400);
+    head_ = std::move(*head);
+    headSize_ = size;
+    deadline_ = Clock::now() + settings_.connectTimeout;
+    connecting_ = true;
+    tcp::endpoint socks(asio::ip::address_v4::loopback(), settings_.socksPort);
+    upstream_.async_connect(socks, [self = shared_from_this()](std::error_code error) {
+        self->onSocksConnected(error);
+    });
+}
+
+void ProxySession::onSocksConnected(std::error_code error) {
+    if (error)
+        return respond(failureStatus());
+    // Greeting and request in one write; the reply to both is read at once.
+    outgoing_ = socks5::greeting + socks5::connectRequest(head_.host, head_.port);
+    asio::async_write(upstream_, asio::buffer(outgoing_),
+                      [self = shared_from_this()](std::error_code error, std::size_t) {
+                          if (error)
+                              return self->respond(self->failureStatus());
+                          asio::async_read(self->upstream_, asio::buffer(self->socksReply_, 2 + 5),
+                                           [self](std::error_code error, std::size_t) {
+                                               self->onSocksReply(error);
+                                           });
+                      });
+}
+
+void ProxySession::onSocksReply(std::error_code error) {
+    const unsigned char* reply = socksReply_.data();
+    if (error || std::string(reinterpret_cast<const char*>(reply), 2) != socks5::greetingAccepted ||
+        reply[2] != 5)
+        return respond(failureStatus());
+    int status = socks5::httpStatusFor(reply[3]);
+    int remainder = socks5::replyRemainder(reply + 2);
+    if (status != 0 || remainder < 0)
+        return respond(status != 0 ? status : 502);
+    asio::async_read(upstream_, asio::buffer(socksReply_.data() + 7, remainder),
+                     [self = shared_from_this()](std::error_code error, std::size_t) {
+                         self->connecting_ = false;
+                         if (error)
+                             return self->respond(self->failureStatus());
+                         self->startForwarding();
+                     });
+}
+
+void ProxySession::startForwarding() {
+    deadline_ = Clock::now() + settings_.idleTimeout;
+    auto self = shared_from_this();
+    std::string early = received_.substr(headSize_);
+    received_ = std::string();
+    outgoing_ = head_.isConnect() ? early : head_.forwardHead() + early;
+    asio::async_write(upstream_, asio::buffer(outgoing_),
+                      [self](std::error_code error, std::size_t) {
+                          if (error)
+                              return self->closeAll();
+                          self->pump(ToTarget);
+                      });
+    if (!head_.isConnect())
+        return pump(ToClient);
+    // The target's first bytes must follow the tunnel's answer, never cross it.
+    static const std::string established = "HTTP/1.1 200 Connection established\r\n\r\n";
+    asio::async_write(client_, asio::buffer(established),
+                      [self](std::error_code error, std::size_t) {
+                          if (error)
+                              return self->closeAll();
+                          self->pump(ToClient);
+                      });
+}
+
+void ProxySession::pump(Direction direction) {
+    tcp::socket& from = direction == ToTarget ? client_ : upstream_;
+    from.async_read_some(
+        asio::buffer(buffers_[direction]),
+        [self = shared_from_this(), direction](std::error_code error, std::size_t size) {
+            self->onPumped(direction, error, size);
+        });
+}
+
+void ProxySession::onPumped(Direction direction, std::error_code error, std::size_t size) {
+    tcp::socket& to = direction == ToTarget ? upstream_ : client_;
+    if (error) {
+        // Nothing more can reach the client once the target's side has
+        // ended; the end of the client's side is passed on, since the
+        // target may still answer.
+        if (direction == ToClient)
+            return closeAll();
+        std::error_code ignored;
+        to.shutdown(tcp::socket::shutdown_send, ignored);
+        return;
+    }
+    deadline_ = Clock::now() + settings_.idleTimeout;
+    asio::async_write(to, asio::buffer(buffers_[direction].data(), size),
+                      [self = shared_from_this(), direction](std::error_code error, std::size_t) {
+                          if (error)
+                              return self->closeAll();
+                          self->pump(direction);
+                      });
+}
+
+void ProxySession::respond(int status) {
+    std::string text = std::to_string(status) + " " + reasonFor(status);
+    outgoing_ = "HTTP/1.1 " + text +
+                "\r\nContent-Type: text/plain\r\nContent-Length: " + std::to_string(text.size()) +
+                "\r\nConnection: close\r\n\r\n" + text;
+    asio::async_write(
+        client_, asio::buffer(outgoing_),
+        [self = shared_from_this()](std::error_code, std::size_t) { self->closeAll(); });
+}
+
+void ProxySession::closeAll() {
+    closed_ = true;
+    std::error_code ignored;
+    client_.shutdown(tcp::socket::shutdown_both, ignored);
+    client_.close(ignored);
+    upstream_.close(ignored);
+    timer_.cancel();
+}
+
+} // namespace service

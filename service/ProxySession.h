@@ -1,0 +1,58 @@
+#pragma once
+
+#include "service/ProxySettings.h"
+#include "service/RequestHead.h"
+
+#include <asio/ip/tcp.hpp>
+#include <asio/steady_timer.hpp>
+
+#include <array>
+#include <memory>
+#include <string>
+
+namespace service {
+
+// One client connection of the proxy: reads the request head (bounded in
+// size and time), opens the target through the SOCKS server, then copies
+// bytes both ways until the target's side ends or the connection idles.
+// Every failure before forwarding answers with an HTTP error and closes.
+// Each step is a completion handler holding the session alive, so a
+// session lives exactly as long as an operation of it is pending.
+class ProxySession : public std::enable_shared_from_this<ProxySession> {
+public:
+    static constexpr std::size_t maxHeadSize = 16384;
+
+    ProxySession(asio::ip::tcp::socket client, const ProxySettings& settings);
+    void start();
+
+private:
+    enum Direction { ToTarget, ToClient };
+
+    void onWatchdog();
+    void onHead(std::error_code error, std::size_t size);
+    void onSocksConnected(std::error_code error);
+    void onSocksReply(std::error_code error);
+    void startForwarding();
+    void pump(Direction direction);
+    void onPumped(Direction direction, std::error_code error, std::size_t size);
+    void respond(int status);
+    int failureStatus() const { return timedOut_ ? 504 : 502; }
+    void closeAll();
+
+    asio::ip::tcp::socket client_;
+    asio::ip::tcp::socket upstream_;
+    asio::steady_timer timer_;
+    asio::steady_timer::time_point deadline_;
+    ProxySettings settings_;
+    std::string received_;
+    std::size_t headSize_ = 0;
+    RequestHead head_;
+    std::string outgoing_;
+    std::array<unsigned char, 2 + 5 + 255 + 2> socksReply_{};
+    std::array<std::array<char, 65536>, 2> buffers_;
+    bool connecting_ = false;
+    bool timedOut_ = false;
+    bool closed_ = false;
+};
+
+} // namespace service

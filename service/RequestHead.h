@@ -1,0 +1,31 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace service {
+
+// The head of one request to the proxy: a CONNECT to "host:port", or an
+// absolute "http://host[:port]/path" request of any method.
+struct RequestHead {
+    std::string method;
+    std::string host;
+    unsigned short port = 80;
+    std::string path; // origin form ("/a?b"); empty for CONNECT
+    std::vector<std::pair<std::string, std::string>> headers;
+
+    bool isConnect() const { return method == "CONNECT"; }
+
+    // Parses a head that ends with its empty line (CR LF CR LF); nothing
+    // for anything that is not a well-formed proxy request.
+    static std::optional<RequestHead> parse(std::string_view text);
+
+    // The head to send to the target server: origin form, the proxy's own
+    // hop-by-hop headers removed, one request per connection.
+    std::string forwardHead() const;
+};
+
+} // namespace service

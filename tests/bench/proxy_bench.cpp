@@ -1,0 +1,165 @@
+// Measures the local proxy against direct connections, side by side in one
+// run: the throughput of one 50 MB body and the rate of small requests (a
+// new connection each), direct to an HTTP server on 127.0.0.1 and through
+// the proxy and the stand-in tunnel client's SOCKS port.
+// Usage: proxy_bench.exe <path of Velquin-Server2.exe>
+#include "framework/Socket.h"
+#include "service/ProxyServer.h"
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr unsigned short proxyPort = 18181;
+constexpr unsigned short socksPort = 19450;
+constexpr std::size_t bigSize = 50u << 20;
+constexpr int smallRequests = 300;
+
+SOCKET connectTo(unsigned short port) {
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        closesocket(s);
+        return INVALID_SOCKET;
+    }
+    return s;
+}
+
+// Sends `request` and counts the bytes of the answer until the server closes.
+std::size_t fetch(unsigned short port, const std::string& request) {
+    framework::Socket s(connectTo(port));
+    if (!s)
+        return 0;
+    send(s.get(), request.data(), static_cast<int>(request.size()), 0);
+    static thread_local char buffer[65536];
+    std::size_t total = 0;
+    int got;
+    while ((got = recv(s.get(), buffer, sizeof buffer, 0)) > 0)
+        total += got;
+    return total;
+}
+
+// Answers "/big" with a 50 MB body and anything else with "ok".
+void serve(SOCKET listener) {
+    for (;;) {
+        SOCKET s = accept(listener, nullptr, nullptr);
+        if (s == INVALID_SOCKET)
+            return;
+        std::thread([s] {
+            framework::Socket client(s);
+            std::string head;
+            char c;
+            while (head.find("\r\n\r\n") == std::string::npos && recv(s, &c, 1, 0) == 1)
+                head += c;
+            bool big = head.find("/big") != std::string::npos;
+            std::size_t size = big ? bigSize : 2;
+            std::string answer = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(size) +
+                                 "\r\nConnection: close\r\n\r\n";
+            send(s, answer.data(), static_cast<int>(answer.size()), 0);
+            std::string chunk(big ? 65536 : 2, 'o');
+            for (std::size_t sent = 0; sent < size; sent += chunk.size())
+                send(s, chunk.data(), static_cast<int>(chunk.size()), 0);
+            shutdown(s, SD_SEND);
+        }).detach();
+    }
+}
+
+unsigned short startServer(framework::Socket& listener) {
+    listener.reset(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+    listen(listener.get(), SOMAXCONN);
+    int length = sizeof address;
+    getsockname(listener.get(), reinterpret_cast<sockaddr*>(&address), &length);
+    std::thread(serve, listener.get()).detach();
+    return ntohs(address.sin_port);
+}
+
+bool startTunnel(const std::string& client, PROCESS_INFORMATION& process) {
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    std::string torrc = std::string(temp) + "proxy-bench-torrc";
+    std::ofstream(torrc) << "SocksPort " << socksPort << "\r\nStandInCircuitDelay 0\r\n";
+    std::string command = "\"" + client + "\" -f \"" + torrc + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES; // its log is of no interest here
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return false;
+    for (int i = 0; i < 500; ++i) {
+        framework::Socket probe(connectTo(socksPort));
+        if (probe)
+            return true;
+        Sleep(10); // the client is starting; there is nothing to wait on but its port
+    }
+    return false;
+}
+
+struct Result {
+    double megabytesPerSecond;
+    double requestsPerSecond;
+};
+
+Result measure(unsigned short port, const std::string& prefix) {
+    auto started = Clock::now();
+    std::size_t got = fetch(port, "GET " + prefix + "/big HTTP/1.1\r\nHost: b\r\n\r\n");
+    double seconds = std::chrono::duration<double>(Clock::now() - started).count();
+    if (got < bigSize)
+        std::printf("  short body: %zu bytes\n", got);
+    Result result{got / 1048576.0 / seconds, 0};
+    started = Clock::now();
+    for (int i = 0; i < smallRequests; ++i)
+        fetch(port, "GET " + prefix + "/small HTTP/1.1\r\nHost: b\r\n\r\n");
+    seconds = std::chrono::duration<double>(Clock::now() - started).count();
+    result.requestsPerSecond = smallRequests / seconds;
+    return result;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: proxy_bench <Velquin-Server2.exe>\n");
+        return 2;
+    }
+    framework::WinsockSession winsock;
+    framework::Socket listener;
+    unsigned short port = startServer(listener);
+    PROCESS_INFORMATION tunnel = {};
+    if (!startTunnel(argv[1], tunnel)) {
+        std::fprintf(stderr, "the stand-in tunnel client did not start\n");
+        return 1;
+    }
+    service::ProxySettings settings;
+    settings.listenPort = proxyPort;
+    settings.socksPort = socksPort;
+    service::ProxyServer proxy(settings);
+    std::string error;
+    if (!proxy.start(error)) {
+        std::fprintf(stderr, "proxy: %s\n", error.c_str());
+        return 1;
+    }
+    Result direct = measure(port, "");
+    Result proxied = measure(proxyPort, "http://localhost:" + std::to_string(port));
+    std::printf("50 MB body:      direct %8.1f MB/s, proxy+SOCKS %8.1f MB/s, ratio %.2f\n",
+                direct.megabytesPerSecond, proxied.megabytesPerSecond,
+                proxied.megabytesPerSecond / direct.megabytesPerSecond);
+    std::printf("small requests:  direct %8.1f /s,   proxy+SOCKS %8.1f /s,   ratio %.2f\n",
+                direct.requestsPerSecond, proxied.requestsPerSecond,
+                proxied.requestsPerSecond / direct.requestsPerSecond);
+    TerminateProcess(tunnel.hProcess, 0);
+    CloseHandle(tunnel.hProcess);
+    CloseHandle(tunnel.hThread);
+    return 0;
+}

@@ -1,0 +1,147 @@
+// The service "Velquin" registered with the service control manager and
+// driven through it, with the keeper and the stand-in tunnel client
+// installed in a folder of their own.
+#include "framework/testing/LoopbackHttp.h"
+#include "framework/testing/Process.h"
+#include "framework/testing/Wait.h"
+#include "settings/RegDwordValue.h"
+#include "settings/RegStringValue.h"
+
+#include <tlhelp32.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+using namespace testing_support;
+
+namespace {
+
+struct ServiceHandleTraits {
+    static SC_HANDLE invalid() { return nullptr; }
+    static void close(SC_HANDLE h) { CloseServiceHandle(h); }
+};
+using ServiceHandle = framework::UniqueHandle<ServiceHandleTraits>;
+
+constexpr unsigned short proxyPort = 8081;
+
+DWORD ready() {
+    return settings::RegDwordValue("Software\\Velquin\\Ready").get();
+}
+
+int processesNamed(const char* name) {
+    framework::FileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Process32First(snapshot.get(), &entry); more;
+         more = Process32Next(snapshot.get(), &entry))
+        count += lstrcmpiA(entry.szExeFile, name) == 0;
+    return count;
+}
+
+// "...\Velquin Service Test" with the keeper, and the client with its torrc
+// in services\Velquin-Server2; AppPath names it.
+void install() {
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    std::string root = std::string(temp) + "Velquin Service Test";
+    std::string client = root + "\\services\\Velquin-Server2\\";
+    CreateDirectoryA(root.c_str(), nullptr);
+    CreateDirectoryA((root + "\\services").c_str(), nullptr);
+    CreateDirectoryA(client.c_str(), nullptr);
+    ASSERT_TRUE(
+        CopyFileA(hostToWine(KEEPER_EXE).c_str(), (root + "\\Velquin-Keeper.exe").c_str(), FALSE));
+    ASSERT_TRUE(
+        CopyFileA(hostToWine(CLIENT_EXE).c_str(), (client + "Velquin-Server2.exe").c_str(), FALSE));
+    std::ofstream(client + "torrc") << "SocksPort 19250\r\nStandInCircuitDelay 500\r\n";
+    settings::RegStringValue("Software\\Velquin\\AppPath").set(root);
+}
+
+class ServiceTest : public testing::Test {
+protected:
+    void SetUp() override {
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Velquin");
+        install();
+        manager_.reset(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+        ASSERT_TRUE(manager_);
+        removeService();
+        std::string binary = "\"" + hostToWine(SERVICE_EXE) + "\"";
+        service_.reset(CreateServiceA(manager_.get(), "Velquin", "Velquin", SERVICE_ALL_ACCESS,
+                                      SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
+                                      SERVICE_ERROR_NORMAL, binary.c_str(), nullptr, nullptr,
+                                      nullptr, nullptr, nullptr));
+        ASSERT_TRUE(service_) << GetLastError();
+    }
+    void TearDown() override {
+        SERVICE_STATUS status = {};
+        if (service_)
+            ControlService(service_.get(), SERVICE_CONTROL_STOP, &status);
+        removeService();
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Velquin");
+    }
+    void removeService() {
+        service_.reset(OpenServiceA(manager_.get(), "Velquin", SERVICE_ALL_ACCESS));
+        if (service_)
+            DeleteService(service_.get());
+        service_.reset();
+    }
+    bool stop() {
+        SERVICE_STATUS status = {};
+        return ControlService(service_.get(), SERVICE_CONTROL_STOP, &status) != FALSE;
+    }
+    std::string visibleAddress() {
+        return httpBody(
+            roundTrip(proxyPort, "GET http://localhost:" + std::to_string(target_.port()) +
+                                     "/whip2.php HTTP/1.1\r\n\r\n"));
+    }
+
+    framework::WinsockSession winsock_;
+    AddressEcho target_;
+    ServiceHandle manager_;
+    ServiceHandle service_;
+};
+
+} // namespace
+
+TEST_F(ServiceTest, StartBringsUpTheTunnelAndAStopReturnsOnlyWhenAllIsDown) {
+    ASSERT_TRUE(StartServiceA(service_.get(), 0, nullptr)) << GetLastError();
+    ASSERT_TRUE(waitUntil([] { return ready() == 1; }, 30000));
+    EXPECT_EQ(processesNamed("Velquin-Keeper.exe"), 1);
+    EXPECT_EQ(processesNamed("Velquin-Server2.exe"), 1);
+
+    SetLastError(0);
+    EXPECT_FALSE(StartServiceA(service_.get(), 0, nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SERVICE_ALREADY_RUNNING));
+
+    std::string firstExit = visibleAddress();
+    EXPECT_EQ(firstExit.rfind("127.0.0.", 0), 0u) << firstExit;
+    EXPECT_NE(firstExit, "127.0.0.1");
+
+    ASSERT_TRUE(stop());
+    // Checked at once: the stop request returns only when all is down.
+    EXPECT_EQ(processesNamed("Velquin-Keeper.exe"), 0);
+    EXPECT_EQ(processesNamed("Velquin-Server2.exe"), 0);
+    EXPECT_EQ(ready(), 0u);
+    EXPECT_FALSE(connectTo(proxyPort));
+
+    // "Get A New IP": a start right after the stop brings a new exit.
+    ASSERT_TRUE(StartServiceA(service_.get(), 0, nullptr)) << GetLastError();
+    ASSERT_TRUE(waitUntil([] { return ready() == 1; }, 30000));
+    std::string secondExit = visibleAddress();
+    EXPECT_EQ(secondExit.rfind("127.0.0.", 0), 0u) << secondExit;
+    EXPECT_NE(secondExit, firstExit);
+    ASSERT_TRUE(stop());
+    EXPECT_EQ(processesNamed("Velquin-Keeper.exe"), 0);
+}
+
+TEST_F(ServiceTest, StopRightAfterStartStillEndsEverything) {
+    ASSERT_TRUE(StartServiceA(service_.get(), 0, nullptr)) << GetLastError();
+    EXPECT_TRUE(waitUntil([] { return processesNamed("Velquin-Keeper.exe") == 1; }));
+    ASSERT_TRUE(stop());
+    EXPECT_EQ(processesNamed("Velquin-Keeper.exe"), 0);
+    EXPECT_EQ(processesNamed("Velquin-Server2.exe"), 0);
+    EXPECT_EQ(ready(), 0u);
+    EXPECT_FALSE(connectTo(proxyPort));
+}
