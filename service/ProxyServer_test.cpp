@@ -103,6 +103,24 @@ TEST_F(ProxyServerTest, UnreachableTunnelOrTargetGets502Quickly) {
         roundTrip(proxyPort, "CONNECT localhost:1 HTTP/1.1\r\n\r\n").rfind("HTTP/1.1 502 ", 0), 0u);
 }
 
+TEST_F(ProxyServerTest, TunnelThatNeverAnswersGets504AfterTheConnectTimeout) {
+    // A listener that is never served: connections complete, nothing replies.
+    Socket silent(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(19152);
+    ASSERT_EQ(bind(silent.get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    listen(silent.get(), SOMAXCONN);
+    service::ProxySettings settings;
+    settings.socksPort = 19152;
+    settings.connectTimeout = std::chrono::milliseconds(300);
+    startProxy(settings);
+    DWORD started = GetTickCount();
+    EXPECT_EQ(roundTrip(proxyPort, get("localhost")).rfind("HTTP/1.1 504 ", 0), 0u);
+    EXPECT_LT(GetTickCount() - started, 3000u);
+}
+
 TEST_F(ProxyServerTest, SilentClientIsClosedAfterTheHeaderTimeout) {
     service::ProxySettings settings;
     settings.headerTimeout = std::chrono::milliseconds(300);

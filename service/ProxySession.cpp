@@ -58,6 +58,14 @@ void ProxySession::onWatchdog() {
     timer_.async_wait([self = shared_from_this()](std::error_code) { self->onWatchdog(); });
 }
 
+// Moves the deadline; one that comes sooner than the watchdog's wait wakes
+// the watchdog, which then waits for the new one.
+void ProxySession::setDeadline(std::chrono::milliseconds fromNow) {
+    deadline_ = Clock::now() + fromNow;
+    if (deadline_ < timer_.expiry())
+        timer_.cancel();
+}
+
 void ProxySession::onHead(std::error_code error, std::size_t size) {
     if (error == asio::error::not_found)
         return respond(400);
@@ -69,7 +77,7 @@ void ProxySession::onHead(std::error_code error, std::size_t size) {
         return respond(400);
     head_ = std::move(*head);
     headSize_ = size;
-    deadline_ = Clock::now() + settings_.connectTimeout;
+    setDeadline(settings_.connectTimeout);
     connecting_ = true;
     tcp::endpoint socks(asio::ip::address_v4::loopback(), settings_.socksPort);
     upstream_.async_connect(socks, [self = shared_from_this()](std::error_code error) {
@@ -112,7 +120,7 @@ void ProxySession::onSocksReply(std::error_code error) {
 }
 
 void ProxySession::startForwarding() {
-    deadline_ = Clock::now() + settings_.idleTimeout;
+    setDeadline(settings_.idleTimeout);
     auto self = shared_from_this();
     std::string early = received_.substr(headSize_);
     received_ = std::string();
@@ -156,7 +164,7 @@ void ProxySession::onPumped(Direction direction, std::error_code error, std::siz
         to.shutdown(tcp::socket::shutdown_send, ignored);
         return;
     }
-    deadline_ = Clock::now() + settings_.idleTimeout;
+    setDeadline(settings_.idleTimeout);
     asio::async_write(to, asio::buffer(buffers_[direction].data(), size),
                       [self = shared_from_this(), direction](std::error_code error, std::size_t) {
                           if (error)

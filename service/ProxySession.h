@@ -29,6 +29,7 @@ private:
     enum Direction { ToTarget, ToClient };
 
     void onWatchdog();
+    void setDeadline(std::chrono::milliseconds fromNow);
     void onHead(std::error_code error, std::size_t size);
     void onSocksConnected(std::error_code error);
     void onSocksReply(std::error_code error);
