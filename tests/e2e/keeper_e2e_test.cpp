@@ -25,17 +25,6 @@ DWORD ready() {
     return settings::RegDwordValue("Software\\Velquin\\Ready").get();
 }
 
-int processesNamed(const char* name) {
-    framework::FileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    int count = 0;
-    for (BOOL more = Process32First(snapshot.get(), &entry); more;
-         more = Process32Next(snapshot.get(), &entry))
-        count += lstrcmpiA(entry.szExeFile, name) == 0;
-    return count;
-}
-
 std::vector<std::string> listedLines(HWND window) {
     HWND list = GetDlgItem(window, 1001);
     std::vector<std::string> lines;
@@ -89,7 +78,7 @@ TEST(KeeperProgram, RunsTheClientRaisesReadyAndCleansUpAtExit) {
     ASSERT_TRUE(
         waitUntil([&] { return (window = FindWindowA(nullptr, "Velquin-Keeper")) != nullptr; }));
     ASSERT_TRUE(waitUntil([] { return ready() == 1; }, 20000));
-    EXPECT_EQ(processesNamed("Velquin-Server2.exe"), 1);
+    EXPECT_EQ(testing_support::countProcessesNamed("Velquin-Server2.exe"), 1);
 
     std::vector<std::string> lines = listedLines(window);
     ASSERT_GE(lines.size(), 3u);
@@ -103,7 +92,8 @@ TEST(KeeperProgram, RunsTheClientRaisesReadyAndCleansUpAtExit) {
     DWORD exitCode = 1;
     GetExitCodeProcess(keeper.get(), &exitCode);
     EXPECT_EQ(exitCode, 0u);
-    EXPECT_TRUE(waitUntil([] { return processesNamed("Velquin-Server2.exe") == 0; }));
+    EXPECT_TRUE(
+        waitUntil([] { return testing_support::countProcessesNamed("Velquin-Server2.exe") == 0; }));
     EXPECT_EQ(ready(), 0u);
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Velquin");
 }
