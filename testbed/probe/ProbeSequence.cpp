@@ -1,0 +1,48 @@
+#include "testbed/probe/ProbeSequence.h"
+
+#include "controller/ProxyOptions.h"
+#include "controller/ServiceControl.h"
+#include "controller/VisibleIp.h"
+#include "settings/RegDwordValue.h"
+
+#include <windows.h>
+
+namespace testbed {
+
+namespace {
+bool waitForReady(unsigned timeoutMs) {
+    DWORD start = GetTickCount();
+    while (settings::RegDwordValue("Software\\Velquin\\Ready").get() != 1) {
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(100);
+    }
+    return true;
+}
+} // namespace
+
+ProbeAnswers runProbeSequence(unsigned readyTimeoutMs) {
+    ProbeAnswers answers;
+    std::string connection = controller::CurrentConnectionName();
+    controller::DisableConnectionProxy(connection);
+    answers.direct = controller::GetVisibleIp();
+
+    controller::ServiceControl service;
+    service.SetServiceName("Velquin");
+    service.Start();
+    answers.tunnelReady = waitForReady(readyTimeoutMs);
+    if (answers.tunnelReady) {
+        controller::SetConnectionOptions(connection, "127.0.0.1:8081");
+        answers.hidden = controller::GetVisibleIp();
+        // A stop returns once the tunnel is down; the options still point at
+        // the proxy.
+        service.Stop();
+        answers.tunnelDown = controller::GetVisibleIp();
+    }
+    service.Stop();
+    controller::DisableConnectionProxy(connection);
+    answers.restored = controller::GetVisibleIp();
+    return answers;
+}
+
+} // namespace testbed
