@@ -3,7 +3,7 @@
 #include "controller/EchoHost.h"
 #include "controller/ProxyOptions.h"
 
-#include <winsock2.h>
+#include "framework/testing/LoopbackHttp.h"
 
 #include <gtest/gtest.h>
 
@@ -20,24 +20,13 @@ namespace {
 // server, and the test decides what the "server" answers.
 class FakeProxy {
 public:
-    explicit FakeProxy(std::string response) : response_(std::move(response)) {
-        WSADATA data;
-        WSAStartup(MAKEWORD(2, 2), &data);
-        listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in address = {};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        listen(listener_, 8);
-        int size = sizeof address;
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
-        port_ = ntohs(address.sin_port);
-        thread_ = std::thread([this] { serve(); });
-    }
+    explicit FakeProxy(std::string response)
+        : response_(std::move(response)), port_(testing_support::listenOnLoopback(listener_)),
+          thread_([this] { serve(); }) {}
     ~FakeProxy() {
-        closesocket(listener_);
+        // Closing the listener ends the accept loop.
+        listener_.reset();
         thread_.join();
-        WSACleanup();
     }
     std::string address() const { return "127.0.0.1:" + std::to_string(port_); }
     std::string firstRequest() const {
@@ -48,7 +37,7 @@ public:
 private:
     void serve() {
         for (;;) {
-            SOCKET client = accept(listener_, nullptr, nullptr);
+            SOCKET client = accept(listener_.get(), nullptr, nullptr);
             if (client == INVALID_SOCKET)
                 return;
             std::string request;
@@ -68,9 +57,10 @@ private:
         }
     }
 
+    framework::WinsockSession winsock_;
     std::string response_;
-    SOCKET listener_;
-    unsigned short port_ = 0;
+    framework::Socket listener_;
+    unsigned short port_;
     std::thread thread_;
     mutable std::mutex mutex_;
     std::string firstRequest_;

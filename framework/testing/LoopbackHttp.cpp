@@ -45,15 +45,20 @@ std::string httpBody(const std::string& response) {
     return end == std::string::npos ? "" : response.substr(end + 4);
 }
 
-AddressEcho::AddressEcho() : listener_(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)) {
+unsigned short listenOnLoopback(framework::Socket& listener) {
+    listener.reset(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(listener_.get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
-    listen(listener_.get(), SOMAXCONN);
     int length = sizeof address;
-    getsockname(listener_.get(), reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
+    if (bind(listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(listener.get(), SOMAXCONN) != 0 ||
+        getsockname(listener.get(), reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return 0;
+    return ntohs(address.sin_port);
+}
+
+AddressEcho::AddressEcho() : port_(listenOnLoopback(listener_)) {
     std::thread([this] { acceptLoop(); }).detach();
 }
 

@@ -6,6 +6,10 @@
 
 namespace testing_support {
 
+// A listening socket on 127.0.0.1 at a free port; returns the port (0 on
+// failure).
+unsigned short listenOnLoopback(framework::Socket& listener);
+
 // Blocking loopback sockets for tests of servers: a connection to
 // 127.0.0.1:port (empty when refused) that gives up reading after 10 s.
 framework::Socket connectTo(unsigned short port);

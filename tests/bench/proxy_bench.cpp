@@ -4,6 +4,7 @@
 // the proxy and the stand-in tunnel client's SOCKS port.
 // Usage: proxy_bench.exe <path of Velquin-Server2.exe>
 #include "framework/Socket.h"
+#include "framework/testing/LoopbackHttp.h"
 #include "service/ProxyServer.h"
 
 #include <chrono>
@@ -73,16 +74,9 @@ void serve(SOCKET listener) {
 }
 
 unsigned short startServer(framework::Socket& listener) {
-    listener.reset(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
-    listen(listener.get(), SOMAXCONN);
-    int length = sizeof address;
-    getsockname(listener.get(), reinterpret_cast<sockaddr*>(&address), &length);
+    unsigned short port = testing_support::listenOnLoopback(listener);
     std::thread(serve, listener.get()).detach();
-    return ntohs(address.sin_port);
+    return port;
 }
 
 bool startTunnel(const std::string& client, PROCESS_INFORMATION& process) {
