@@ -2,16 +2,12 @@
 // also has the focus), for a screenshot; ends by itself after a few seconds.
 // Built with the tests; scripts/shot-troubleshoot runs it.
 #include "controller/TroubleshootDialog.h"
-#include "framework/Application.h"
+#include "framework/testing/Preview.h"
 
 namespace {
 
-controller::TroubleshootDialog* shown = nullptr;
-
-void CALLBACK pointAtSave(HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    SetForegroundWindow(shown->handle());
-    HWND save = shown->item(IDOK);
+void pointAtSave(framework::Dialog& dialog) {
+    HWND save = dialog.item(IDOK);
     RECT r;
     GetClientRect(save, &r);
     POINT middle{r.right / 2, r.bottom / 2};
@@ -21,29 +17,9 @@ void CALLBACK pointAtSave(HWND, UINT, UINT_PTR id, DWORD) {
     PostMessageA(save, WM_MOUSEMOVE, 0, MAKELPARAM(middle.x, middle.y));
 }
 
-void CALLBACK finish(HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    shown->endDialog(IDCANCEL);
-}
-
-class Preview : public framework::Application {
-public:
-    Preview() : Application("Velquin") {}
-
-protected:
-    bool initInstance() override {
-        controller::TroubleshootDialog dialog;
-        shown = &dialog;
-        SetTimer(nullptr, 0, 1000, &pointAtSave);
-        SetTimer(nullptr, 0, 10000, &finish);
-        dialog.doModal();
-        return false;
-    }
-};
-
 } // namespace
 
 int main() {
-    Preview preview;
-    return preview.run();
+    controller::TroubleshootDialog dialog;
+    return testing_support::runPreview(dialog, &pointAtSave);
 }

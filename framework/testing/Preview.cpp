@@ -1,0 +1,45 @@
+#include "framework/testing/Preview.h"
+
+#include "framework/Application.h"
+
+namespace testing_support {
+
+namespace {
+
+framework::Dialog* shown = nullptr;
+void (*stageShown)(framework::Dialog&) = nullptr;
+
+void CALLBACK stage(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    SetForegroundWindow(shown->handle());
+    stageShown(*shown);
+}
+
+void CALLBACK finish(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    shown->endDialog(IDCANCEL);
+}
+
+class Preview : public framework::Application {
+public:
+    Preview() : Application("Velquin") {}
+
+protected:
+    bool initInstance() override {
+        SetTimer(nullptr, 0, 1000, &stage);
+        SetTimer(nullptr, 0, 11000, &finish);
+        shown->runModal();
+        return false;
+    }
+};
+
+} // namespace
+
+int runPreview(framework::Dialog& dialog, void (*stageDialog)(framework::Dialog&)) {
+    shown = &dialog;
+    stageShown = stageDialog;
+    Preview preview;
+    return preview.run();
+}
+
+} // namespace testing_support
