@@ -17,8 +17,10 @@ public:
 
     // The name is not copied: callers pass a constant.
     void SetServiceName(const char* name) { serviceName_ = name; }
-    bool Start();
-    bool Stop();
+    const char* serviceName() const { return serviceName_; }
+    // Virtual so that tests of the workflows can record the requests.
+    virtual bool Start();
+    virtual bool Stop();
 
 private:
     framework::ServiceHandle openService() const;

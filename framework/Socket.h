@@ -15,9 +15,9 @@ using Socket = UniqueHandle<SocketTraits>;
 // Windows Sockets for the lifetime of the object.
 class WinsockSession {
 public:
-    WinsockSession() {
+    explicit WinsockSession(WORD version = MAKEWORD(2, 2)) {
         WSADATA data;
-        ok_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+        ok_ = WSAStartup(version, &data) == 0;
     }
     ~WinsockSession() {
         if (ok_)

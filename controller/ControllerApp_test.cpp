@@ -1,0 +1,77 @@
+#include "controller/ControllerApp.h"
+#include "controller/ScriptedEnvironment_test.h"
+#include "framework/testing/MessageBoxWatcher.h"
+#include "resources/controller/resource.h"
+
+#include <gtest/gtest.h>
+
+using controller::ControllerApp;
+using controller_test::ScriptedEnvironment;
+using Log = std::vector<std::string>;
+
+namespace {
+
+class SocketlessApp : public ControllerApp {
+public:
+    using ControllerApp::ControllerApp;
+
+protected:
+    bool startSockets() override { return false; }
+};
+
+bool markerExists() {
+    framework::KernelHandle marker(OpenMutexA(SYNCHRONIZE, FALSE, ControllerApp::instanceMarker));
+    return static_cast<bool>(marker);
+}
+
+} // namespace
+
+TEST(ControllerApp, RunsTheWindowThenCleansUpAndEndsWithZero) {
+    ScriptedEnvironment environment;
+    // Presses "Exit" as soon as the window is there (it opens hidden).
+    environment.onProbe = [] {
+        HWND window = FindWindowA(nullptr, ControllerApp::windowTitle);
+        PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_EXIT, BN_CLICKED), 0);
+    };
+    {
+        ControllerApp app(environment);
+        EXPECT_EQ(app.run(), 0);
+        EXPECT_TRUE(markerExists());
+    }
+    EXPECT_FALSE(markerExists());
+    const Log exitWorkflow = {"service created", "stop Velquin", "disable Office VPN",
+                              "service destroyed"};
+    const Log exitCleanup = {"disable Office VPN", "service created", "stop Velquin",
+                             "service destroyed"};
+    Log expected = {"disable Office VPN", "probe"};
+    expected.insert(expected.end(), exitWorkflow.begin(), exitWorkflow.end());
+    expected.insert(expected.end(), exitCleanup.begin(), exitCleanup.end());
+    EXPECT_EQ(environment.log, expected);
+}
+
+TEST(ControllerApp, ASecondStartShowsTheFirstWindowAndLeavesEverythingAlone) {
+    framework::KernelHandle first(CreateMutexA(nullptr, FALSE, ControllerApp::instanceMarker));
+    ASSERT_TRUE(first);
+    HWND firstWindow = CreateWindowExA(0, "STATIC", ControllerApp::windowTitle, WS_OVERLAPPEDWINDOW,
+                                       10, 10, 200, 100, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(firstWindow, nullptr);
+    ASSERT_FALSE(IsWindowVisible(firstWindow));
+
+    ScriptedEnvironment environment;
+    ControllerApp app(environment);
+    EXPECT_EQ(app.run(), 0);
+    EXPECT_TRUE(IsWindowVisible(firstWindow));
+    EXPECT_EQ(GetForegroundWindow(), firstWindow);
+    EXPECT_TRUE(environment.log.empty());
+    DestroyWindow(firstWindow);
+}
+
+TEST(ControllerApp, WithoutSocketsItSaysSoAndTouchesNothing) {
+    testing_support::MessageBoxWatcher boxes;
+    ScriptedEnvironment environment;
+    SocketlessApp app(environment);
+    EXPECT_EQ(app.run(), 0);
+    EXPECT_EQ(boxes.texts(), Log{"Windows sockets initialization failed."});
+    EXPECT_TRUE(environment.log.empty());
+    EXPECT_FALSE(markerExists());
+}

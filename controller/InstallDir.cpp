@@ -1,0 +1,15 @@
+#include "controller/InstallDir.h"
+
+#include "settings/RegStringValue.h"
+
+namespace controller {
+
+namespace {
+// Kept for the life of the process; the folder never changes while the
+// program runs, and nothing writes it back.
+settings::RegStringValue appPath("Software\\Velquin\\AppPath");
+} // namespace
+
+const std::string installDir = appPath.get();
+
+} // namespace controller

@@ -1,0 +1,99 @@
+#include "controller/ScriptedEnvironment_test.h"
+
+#include "framework/InternetError.h"
+#include "framework/Window.h"
+
+#include <algorithm>
+
+namespace controller_test {
+
+namespace {
+
+class RecordingService : public controller::ServiceControl {
+public:
+    explicit RecordingService(ScriptedEnvironment& environment) : environment_(environment) {
+        environment_.record("service created");
+    }
+    ~RecordingService() override { environment_.record("service destroyed"); }
+    bool Start() override {
+        environment_.record(std::string("start ") + name());
+        return true;
+    }
+    bool Stop() override {
+        environment_.record(std::string("stop ") + name());
+        return true;
+    }
+
+private:
+    const char* name() const { return serviceName() != nullptr ? serviceName() : "(none)"; }
+    ScriptedEnvironment& environment_;
+};
+
+} // namespace
+
+int ScriptedEnvironment::count(const std::string& line) const {
+    return static_cast<int>(std::count(log.begin(), log.end(), line));
+}
+
+void ScriptedEnvironment::record(const std::string& line) {
+    if (statusControl != nullptr) {
+        std::string status = framework::Window::textOf(statusControl);
+        if (status != lastStatus_) {
+            log.push_back("status " + status);
+            lastStatus_ = status;
+        }
+    }
+    log.push_back(line);
+}
+
+std::unique_ptr<controller::ServiceControl> ScriptedEnvironment::newServiceControl() {
+    return std::make_unique<RecordingService>(*this);
+}
+
+bool ScriptedEnvironment::setConnectionOptions(const std::string& connection,
+                                               const std::string& proxy) {
+    record("set " + connection + " " + proxy);
+    return true;
+}
+
+bool ScriptedEnvironment::disableConnectionProxy(const std::string& connection) {
+    record("disable " + connection);
+    return true;
+}
+
+std::string ScriptedEnvironment::visibleIp() {
+    record("probe");
+    if (onProbe)
+        onProbe();
+    std::string answer = "127.0.0.5";
+    if (!probes.empty()) {
+        answer = probes.front();
+        probes.pop_front();
+    }
+    if (answer == throwError)
+        throw framework::InternetError("The server name or address could not be resolved");
+    return answer;
+}
+
+DWORD ScriptedEnvironment::readDword(const char* path) {
+    std::string name = path;
+    name = name.substr(name.rfind('\\') + 1);
+    if (name == "TimeOut" || name == "Retry") {
+        record("read " + name);
+        return name == "TimeOut" ? timeOut : retry;
+    }
+    // Ready is polled up to thousands of times: counted, not logged.
+    ++readyReads;
+    DWORD value = ready.empty() ? 0 : ready.front();
+    if (ready.size() > 1)
+        ready.pop_front();
+    return value;
+}
+
+void ScriptedEnvironment::sleep(DWORD milliseconds) {
+    if (milliseconds != 1000)
+        record("sleep " + std::to_string(milliseconds));
+    ++sleeps;
+}
+
+} // namespace controller_test

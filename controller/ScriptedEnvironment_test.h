@@ -1,0 +1,54 @@
+#pragma once
+
+#include "controller/WorkflowEnvironment.h"
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace controller_test {
+
+// A stand-in for everything the controller's workflows act on. It records
+// each call as one line of `log` (with the status line as the window shows
+// it whenever that has changed since the last call) and answers from
+// scripts: Ready, TimeOut and Retry values, probe answers.
+class ScriptedEnvironment : public controller::WorkflowEnvironment {
+public:
+    static constexpr const char* throwError = "<throw>";
+
+    std::vector<std::string> log;
+    // Ready answers in turn; once used up, the last one repeats (0 if none).
+    std::deque<DWORD> ready;
+    DWORD timeOut = 45;
+    DWORD retry = 2;
+    // Probe answers in turn ("127.0.0.5" once used up); throwError throws
+    // the Internet library's error.
+    std::deque<std::string> probes;
+    // The status control whose text is logged; set once the window exists.
+    HWND statusControl = nullptr;
+    // Run at the opening probe, before it answers.
+    std::function<void()> onProbe;
+    int readyReads = 0;
+    int sleeps = 0;
+
+    int count(const std::string& line) const;
+
+    std::unique_ptr<controller::ServiceControl> newServiceControl() override;
+    std::string currentConnection() override { return "Office VPN"; }
+    bool setConnectionOptions(const std::string& connection, const std::string& proxy) override;
+    bool disableConnectionProxy(const std::string& connection) override;
+    std::string visibleIp() override;
+    DWORD readDword(const char* path) override;
+    void sleep(DWORD milliseconds) override;
+    void troubleshoot() override { record("troubleshoot"); }
+    void open(const std::string& path) override { record("open " + path); }
+
+    // Adds the status line if it changed, then `line`.
+    void record(const std::string& line);
+
+private:
+    std::string lastStatus_;
+};
+
+} // namespace controller_test

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "controller/ServiceControl.h"
+
+#include <windows.h>
+#include <memory>
+#include <string>
+
+namespace controller {
+
+// Everything outside the controller's window that its workflows act on: the
+// tunnel service, the connection's proxy options, the visible-IP probe, the
+// shared registry values, the clock, the troubleshooting dialog and the
+// shell. The members are the real operations; tests derive from this class
+// to record the calls and script the answers.
+class WorkflowEnvironment {
+public:
+    WorkflowEnvironment() = default;
+    WorkflowEnvironment(const WorkflowEnvironment&) = delete;
+    WorkflowEnvironment& operator=(const WorkflowEnvironment&) = delete;
+    virtual ~WorkflowEnvironment() = default;
+
+    // A new service control object; each workflow makes its own.
+    virtual std::unique_ptr<ServiceControl> newServiceControl();
+    virtual std::string currentConnection();
+    virtual bool setConnectionOptions(const std::string& connection, const std::string& proxy);
+    virtual bool disableConnectionProxy(const std::string& connection);
+    // The address the world sees (see GetVisibleIp); throws
+    // framework::InternetError as that does.
+    virtual std::string visibleIp();
+    // A registry value under HKEY_LOCAL_MACHINE, read afresh; 0 when absent.
+    virtual DWORD readDword(const char* path);
+    virtual void sleep(DWORD milliseconds);
+    // Lets the user raise TimeOut and Retry after the tunnel did not come.
+    virtual void troubleshoot();
+    // Opens a local file with its default viewer; the result is not known.
+    virtual void open(const std::string& path);
+};
+
+} // namespace controller
