@@ -1,4 +1,5 @@
 #include "controller/ProxyOptions.h"
+#include "controller/testing/StoredProxyOptions.h"
 
 #include <windows.h>
 #include <wininet.h>
@@ -8,37 +9,13 @@
 using namespace controller;
 
 namespace {
+using controller_testing::StoredProxyOptions;
 
-struct StoredOptions {
-    DWORD flags = 0;
-    std::string server;
-    std::string bypass;
-};
-
-std::string takeText(char* text) {
-    std::string copy = text != nullptr ? text : "";
-    if (text != nullptr)
-        GlobalFree(text);
-    return copy;
+StoredProxyOptions query(const std::string& connection) {
+    StoredProxyOptions options = controller_testing::storedProxyOptions(connection);
+    EXPECT_NE(options.flags, 0u) << "the library refused the query";
+    return options;
 }
-
-// The connection's options as the library reports them.
-StoredOptions query(const std::string& connection) {
-    INTERNET_PER_CONN_OPTIONA options[3] = {};
-    options[0].dwOption = INTERNET_PER_CONN_FLAGS;
-    options[1].dwOption = INTERNET_PER_CONN_PROXY_SERVER;
-    options[2].dwOption = INTERNET_PER_CONN_PROXY_BYPASS;
-    INTERNET_PER_CONN_OPTION_LISTA list = {};
-    list.dwSize = sizeof list;
-    list.pszConnection = const_cast<char*>(connection.c_str());
-    list.dwOptionCount = 3;
-    list.pOptions = options;
-    DWORD size = sizeof list;
-    EXPECT_TRUE(InternetQueryOptionA(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, &size));
-    return {options[0].Value.dwValue, takeText(options[1].Value.pszValue),
-            takeText(options[2].Value.pszValue)};
-}
-
 } // namespace
 
 TEST(ConnectionName, AnyLanConnectionBecomesTheDefaultSettings) {
@@ -55,12 +32,12 @@ TEST(ConnectionName, AnyLanConnectionBecomesTheDefaultSettings) {
 TEST(ProxyOptions, SetPointsAtTheProxyAndDisableTouchesOnlyTheFlags) {
     std::string connection = CurrentConnectionName();
     ASSERT_TRUE(SetConnectionOptions(connection, "127.0.0.1:8081"));
-    StoredOptions set = query(connection);
+    StoredProxyOptions set = query(connection);
     EXPECT_TRUE(set.flags & PROXY_TYPE_PROXY);
     EXPECT_EQ(set.server, "127.0.0.1:8081");
 
     ASSERT_TRUE(DisableConnectionProxy(connection));
-    StoredOptions disabled = query(connection);
+    StoredProxyOptions disabled = query(connection);
     EXPECT_EQ(disabled.flags & PROXY_TYPE_PROXY, 0u);
     EXPECT_TRUE(disabled.flags & PROXY_TYPE_DIRECT);
     EXPECT_EQ(disabled.server, "127.0.0.1:8081");
