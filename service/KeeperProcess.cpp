@@ -31,12 +31,23 @@ bool KeeperProcess::start(const std::string& installDir) {
     if (!folder.empty() && folder.back() != '\\')
         folder += '\\';
     std::string commandLine = "\"" + folder + executable + "\"";
+    if (!job_) {
+        job_.reset(CreateJobObjectA(nullptr, nullptr));
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        SetInformationJobObject(job_.get(), JobObjectExtendedLimitInformation, &limits,
+                                sizeof limits);
+    }
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        installDir.empty() ? nullptr : installDir.c_str(), &startup, &process))
+    // Suspended until it is in the job, so that its client is in it too.
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                        nullptr, installDir.empty() ? nullptr : installDir.c_str(), &startup,
+                        &process))
         return false;
+    AssignProcessToJobObject(job_.get(), process.hProcess);
+    ResumeThread(process.hThread);
     CloseHandle(process.hThread);
     process_.reset(process.hProcess);
     processId_ = process.dwProcessId;
@@ -65,11 +76,18 @@ bool KeeperProcess::close(DWORD timeoutMs) {
     if (!ended) {
         TerminateProcess(process_.get(), 1);
         WaitForSingleObject(process_.get(), 5000);
-        keeper::killClient();
-        settings::RegDwordValue("Software\\Velquin\\Ready").set(0);
     }
+    DWORD exitCode = 1;
+    GetExitCodeProcess(process_.get(), &exitCode);
+    if (!posted || exitCode != 0)
+        endTunnel();
     process_.reset();
     return ended;
+}
+
+void KeeperProcess::endTunnel() {
+    keeper::killClient();
+    settings::RegDwordValue("Software\\Velquin\\Ready").set(0);
 }
 
 } // namespace service

@@ -1,10 +1,14 @@
 #include "service/TunnelSide.h"
 
+#include "settings/RegDwordValue.h"
 #include "settings/RegStringValue.h"
 
 namespace service {
 
 bool TunnelSide::start() {
+    // A Ready left at 1 by a tunnel that died with its service must not
+    // pass for the new tunnel before the new keeper has cleared it.
+    settings::RegDwordValue("Software\\Velquin\\Ready").set(0);
     std::string installDir = settings::RegStringValue("Software\\Velquin\\AppPath").get();
     if (!keeper_.start(installDir))
         return false;

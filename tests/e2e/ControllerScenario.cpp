@@ -1,0 +1,76 @@
+#include "tests/e2e/ControllerScenario.h"
+
+#include "controller/ProxyOptions.h"
+#include "controller/testing/StoredProxyOptions.h"
+#include "framework/testing/Process.h"
+#include "framework/testing/Wait.h"
+#include "settings/RegDwordValue.h"
+
+#include <wininet.h>
+
+#include <fstream>
+#include <regex>
+
+namespace scenario {
+
+bool isTunnelAddress(const std::string& text) {
+    return std::regex_match(text, std::regex(R"(127\.0\.0\.([0-9]+))")) && text != "127.0.0.1";
+}
+
+bool proxied() {
+    controller_testing::StoredProxyOptions options =
+        controller_testing::storedProxyOptions(controller::CurrentConnectionName());
+    return (options.flags & PROXY_TYPE_PROXY) != 0 && options.server == "127.0.0.1:8081";
+}
+
+DWORD serviceState() {
+    framework::ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    framework::ServiceHandle service(OpenServiceA(manager.get(), "Velquin", SERVICE_QUERY_STATUS));
+    SERVICE_STATUS status = {};
+    QueryServiceStatus(service.get(), &status);
+    return status.dwCurrentState;
+}
+
+void setDword(const char* path, DWORD value) {
+    settings::RegDwordValue(path).set(value);
+}
+
+void writeTorrc(unsigned delayMs) {
+    std::ofstream(torrcPath, std::ios::binary)
+        << "SocksPort 9050\r\nStandInCircuitDelay " << delayMs << "\r\n";
+}
+
+std::string leftRunning() {
+    std::string names;
+    testing_support::waitUntil(
+        [&] {
+            names.clear();
+            for (const char* name : {"Velquin.exe", "Velquin-Service.exe", "Velquin-Keeper.exe",
+                                     "Velquin-Server2.exe"})
+                if (testing_support::countProcessesNamed(name) != 0)
+                    names += names.empty() ? name : std::string(" ") + name;
+            return names.empty();
+        },
+        30000);
+    return names;
+}
+
+RunningController::RunningController()
+    : process_(testing_support::startProcess(controllerCommand)) {
+    if (process_)
+        driver_.attach(60000);
+}
+
+RunningController::~RunningController() {
+    if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT)
+        TerminateProcess(process_.get(), 1);
+}
+
+DWORD RunningController::exitCodeWithin(unsigned timeoutMs) {
+    WaitForSingleObject(process_.get(), timeoutMs);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process_.get(), &code);
+    return code;
+}
+
+} // namespace scenario
