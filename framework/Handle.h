@@ -96,6 +96,11 @@ struct UrlCacheFindTraits {
     static HANDLE invalid() { return nullptr; }
     static void close(HANDLE h) { FindCloseUrlCache(h); }
 };
+// A directory search (FindFirstFile).
+struct FindTraits {
+    static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
+    static void close(HANDLE h) { FindClose(h); }
+};
 
 using KernelHandle = UniqueHandle<KernelHandleTraits>;
 using FileHandle = UniqueHandle<FileHandleTraits>;
@@ -110,6 +115,7 @@ using Menu = UniqueHandle<MenuTraits>;
 using Module = UniqueHandle<ModuleTraits>;
 using ServiceHandle = UniqueHandle<ServiceHandleTraits>;
 using InternetHandle = UniqueHandle<InternetHandleTraits>;
+using FindHandle = UniqueHandle<FindTraits>;
 using UrlCacheFind = UniqueHandle<UrlCacheFindTraits>;
 
 } // namespace framework

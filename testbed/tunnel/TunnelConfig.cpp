@@ -20,6 +20,8 @@ TunnelConfig TunnelConfig::parse(const std::string& text) {
             config.socksPort = static_cast<unsigned>(value);
         else if (name == "StandInCircuitDelay")
             config.circuitDelayMs = static_cast<unsigned>(value);
+        else if (name == "StandInChatter")
+            config.chatterLines = static_cast<unsigned>(value);
     }
     return config;
 }

@@ -70,6 +70,8 @@ int main(int argc, char** argv) {
                     "%: " + steps[i]);
     }
     Sleep(config.circuitDelayMs / (stepCount + 1));
+    for (unsigned i = 1; i <= config.chatterLines; ++i)
+        logLine(out, "info", "Relay descriptor " + std::to_string(i) + " checked.");
     logLine(out, "notice", "Bootstrapped 100%: Done");
     logLine(out, "notice", "Tunnel has successfully opened a circuit. Client is working.");
     Sleep(INFINITE);

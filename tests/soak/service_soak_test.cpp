@@ -1,0 +1,93 @@
+// Starts and stops the service "Velquin" many times the way the controller
+// does, in the namespace runner, and checks that nothing piles up: no
+// process left after a stop, no growth of the handle tables or private
+// memory of the running service and keeper, or of this process's handle
+// table (the controller's side of the requests). VELQUIN_SOAK_CYCLES sets the number of cycles
+// (20 when unset; the README's soak runs 500).
+#include "controller/ServiceControl.h"
+#include "framework/testing/Wait.h"
+#include "settings/RegDwordValue.h"
+#include "tests/e2e/ControllerScenario.h"
+#include "tests/e2e/ProcessFigures.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+using namespace scenario;
+using testing_support::waitUntil;
+
+namespace {
+
+int cycles() {
+    const char* text = std::getenv("VELQUIN_SOAK_CYCLES");
+    int count = text != nullptr ? std::atoi(text) : 0;
+    return count > 0 ? count : 20;
+}
+
+bool ready() {
+    return settings::RegDwordValue("Software\\Velquin\\Ready").get() == 1;
+}
+
+// The figures of one cycle, taken while the tunnel is up.
+struct Cycle {
+    ProcessFigures service;
+    ProcessFigures keeper;
+    ProcessFigures own;
+};
+
+// A cycle as the controller runs it: a start, the wait for Ready, a stop.
+bool runCycle(Cycle& cycle) {
+    controller::ServiceControl service;
+    service.SetServiceName("Velquin");
+    if (!service.Start() || !waitUntil(ready, 30000))
+        return false;
+    cycle.service = figuresOf("Velquin-Service.exe");
+    cycle.keeper = figuresOf("Velquin-Keeper.exe");
+    cycle.own = figuresOf("service_soak_test.exe");
+    service.Stop();
+    return waitUntil([] { return serviceState() == SERVICE_STOPPED; }, 30000) &&
+           leftRunning().empty();
+}
+
+} // namespace
+
+TEST(ServiceSoak, StartsAndStopsWithoutLeavingOrGrowingAnything) {
+    writeTorrc(0);
+    const int count = cycles();
+    // The first cycles warm the system's caches; growth counts from here.
+    const int settled = 3;
+    Cycle first, last, worst;
+    for (int i = 0; i < count; ++i) {
+        Cycle cycle;
+        ASSERT_TRUE(runCycle(cycle)) << "cycle " << i + 1 << ": " << leftRunning();
+        ASSERT_TRUE(cycle.service.found && cycle.keeper.found && cycle.own.found);
+        if (i == std::min(settled, count - 1))
+            first = cycle;
+        last = cycle;
+        worst.service.privateKiB = std::max(worst.service.privateKiB, cycle.service.privateKiB);
+        worst.keeper.privateKiB = std::max(worst.keeper.privateKiB, cycle.keeper.privateKiB);
+    }
+    std::printf("%d cycles, figures of cycle %d -> the last (largest private memory):\n", count,
+                settled + 1);
+    std::printf("  service: private %zu -> %zu KiB (%zu), handle table %lu -> %lu\n",
+                first.service.privateKiB, last.service.privateKiB, worst.service.privateKiB,
+                first.service.handleTable, last.service.handleTable);
+    std::printf("  keeper:  private %zu -> %zu KiB (%zu), handle table %lu -> %lu\n",
+                first.keeper.privateKiB, last.keeper.privateKiB, worst.keeper.privateKiB,
+                first.keeper.handleTable, last.keeper.handleTable);
+    std::printf("  this process: private %zu -> %zu KiB, handle table %lu -> %lu\n",
+                first.own.privateKiB, last.own.privateKiB, first.own.handleTable,
+                last.own.handleTable);
+    EXPECT_LE(last.service.handleTable, first.service.handleTable);
+    EXPECT_LE(last.keeper.handleTable, first.keeper.handleTable);
+    EXPECT_LE(last.own.handleTable, first.own.handleTable);
+    // Each cycle runs a new service and keeper: their memory must not
+    // depend on how many ran before. This process keeps running: it may
+    // grow by a little.
+    EXPECT_LE(worst.service.privateKiB, first.service.privateKiB + 1024);
+    EXPECT_LE(worst.keeper.privateKiB, first.keeper.privateKiB + 1024);
+    EXPECT_LE(last.own.privateKiB, first.own.privateKiB + 1024);
+    writeTorrc(2000);
+}
