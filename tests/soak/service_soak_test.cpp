@@ -38,17 +38,23 @@ struct Cycle {
 };
 
 // A cycle as the controller runs it: a start, the wait for Ready, a stop.
-bool runCycle(Cycle& cycle) {
+// What went wrong, or "".
+std::string runCycle(Cycle& cycle) {
     controller::ServiceControl service;
     service.SetServiceName("Velquin");
-    if (!service.Start() || !waitUntil(ready, 30000))
-        return false;
+    if (!service.Start())
+        return "the start was refused";
+    if (!waitUntil(ready, 30000))
+        return "Ready did not come within 30 s";
     cycle.service = figuresOf("Velquin-Service.exe");
     cycle.keeper = figuresOf("Velquin-Keeper.exe");
     cycle.own = figuresOf("service_soak_test.exe");
-    service.Stop();
-    return waitUntil([] { return serviceState() == SERVICE_STOPPED; }, 30000) &&
-           leftRunning().empty();
+    if (!service.Stop())
+        return "the stop was refused";
+    if (!waitUntil([] { return serviceState() == SERVICE_STOPPED; }, 30000))
+        return "the service did not stop within 30 s";
+    std::string left = leftRunning();
+    return left.empty() ? "" : "still running after the stop: " + left;
 }
 
 } // namespace
@@ -61,7 +67,7 @@ TEST(ServiceSoak, StartsAndStopsWithoutLeavingOrGrowingAnything) {
     Cycle first, last, worst;
     for (int i = 0; i < count; ++i) {
         Cycle cycle;
-        ASSERT_TRUE(runCycle(cycle)) << "cycle " << i + 1 << ": " << leftRunning();
+        ASSERT_EQ(runCycle(cycle), "") << "cycle " << i + 1;
         ASSERT_TRUE(cycle.service.found && cycle.keeper.found && cycle.own.found);
         if (i == std::min(settled, count - 1))
             first = cycle;
