@@ -33,3 +33,7 @@
 #define IDC_CLEAN_RECENT_DOCS 1019
 #define IDC_CLEAN_RUN_HISTORY 1020
 #define IDC_CLEAN_RECYCLE_BIN 1021
+
+// The About box (template IDD_ABOUTBOX) and its system-menu item.
+#define IDS_ABOUTBOX 101
+#define IDM_ABOUTBOX 0x0010
