@@ -50,3 +50,7 @@
 
 // Strings.
 #define IDS_SOCKETS_FAILED 103
+
+// The About box (template IDD_ABOUTBOX) and its system-menu item.
+#define IDS_ABOUTBOX 101
+#define IDM_ABOUTBOX 0x0010
