@@ -28,7 +28,7 @@ void openMenu() {
     PostMessageA(window, tray::WM_TRAYNOTIFY, tray::trayIconId, WM_RBUTTONDOWN);
 }
 
-void CALLBACK closeFirstMenu(HWND, UINT, UINT_PTR id, DWORD) {
+void CALLBACK closeMenu(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
     EndMenu();
 }
@@ -36,12 +36,6 @@ void CALLBACK closeFirstMenu(HWND, UINT, UINT_PTR id, DWORD) {
 void CALLBACK openSecondMenu(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
     openMenu();
-}
-
-// Before the preview ends its window.
-void CALLBACK closeSecondMenu(HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    EndMenu();
 }
 
 void hideAndOpenMenu(framework::Dialog& dialog) {
@@ -54,9 +48,10 @@ void hideAndOpenMenu(framework::Dialog& dialog) {
     GetWindowRect(FindWindowA("Shell_TrayWnd", nullptr), &bar);
     SetCursorPos(bar.right - 12, bar.top);
     openMenu();
-    SetTimer(nullptr, 0, 500, &closeFirstMenu);
+    SetTimer(nullptr, 0, 500, &closeMenu);
     SetTimer(nullptr, 0, 1000, &openSecondMenu);
-    SetTimer(nullptr, 0, 9000, &closeSecondMenu);
+    // The second stays open until shortly before the preview ends.
+    SetTimer(nullptr, 0, 9000, &closeMenu);
 }
 
 } // namespace
