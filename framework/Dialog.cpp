@@ -144,6 +144,7 @@ INT_PTR CALLBACK Dialog::dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
         if (self == nullptr)
             return FALSE;
         self->bind(hwnd);
+        self->onCreate();
     }
     if (message == WM_NCDESTROY) {
         self->unbind();

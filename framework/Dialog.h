@@ -33,6 +33,10 @@ public:
     INT_PTR result() const { return result_; }
 
 protected:
+    // Runs once the window exists, before its first message (WM_SETFONT or
+    // WM_INITDIALOG) reaches the message table. A dialog procedure never
+    // sees WM_CREATE, so this is where a dialog learns of its creation.
+    virtual void onCreate() {}
     // The framework's dialog initialisation attaches the controls and pushes
     // the members to them; the result says whether the system should set the
     // focus to the first control.

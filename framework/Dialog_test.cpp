@@ -40,8 +40,22 @@ public:
     int first = 0, second = 0;
     int parentSawPress = 0;
     CountingButton button;
+    // What the creation step saw: how often it ran, its window, and whether
+    // initialisation had already happened.
+    int creations = 0;
+    HWND createdWindow = nullptr;
+    bool initialisedBeforeCreation = false;
 
 protected:
+    void onCreate() override {
+        ++creations;
+        createdWindow = handle();
+        initialisedBeforeCreation = initialised_;
+    }
+    BOOL onInitDialog() override {
+        initialised_ = true;
+        return Dialog::onInitDialog();
+    }
     void doDataExchange(framework::DataExchange& exchange) override {
         exchange.control(pressButton, button);
         exchange.number(firstEdit, first);
@@ -51,6 +65,7 @@ protected:
     }
 
 private:
+    bool initialised_ = false;
     void onPress() { ++parentSawPress; }
     framework::MessageResult onFail(WPARAM, LPARAM) {
         throw framework::InternetError("The server name could not be resolved");
@@ -69,6 +84,14 @@ TEST(Dialog, PushesMembersAtInitialisation) {
     ASSERT_TRUE(dialog.create());
     EXPECT_EQ(framework::Window::textOf(dialog.item(firstEdit)), "45");
     EXPECT_EQ(framework::Window::textOf(dialog.item(secondEdit)), "0");
+}
+
+TEST(Dialog, CreationStepRunsOnceWithTheWindowBeforeInitialisation) {
+    TestDialog dialog;
+    ASSERT_TRUE(dialog.create());
+    EXPECT_EQ(dialog.creations, 1);
+    EXPECT_EQ(dialog.createdWindow, dialog.handle());
+    EXPECT_FALSE(dialog.initialisedBeforeCreation);
 }
 
 TEST(Dialog, ValidationStopsAtTheFirstFailureAndSelectsTheField) {

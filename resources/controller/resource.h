@@ -20,6 +20,11 @@
 #define IDI_STATUS 148
 #define IDI_TROUBLESHOOT 153
 
+// The notification-area icon's menu: one pop-up, "Options".
+#define IDR_TRAY_MENU 147
+#define ID_SHOW_INTERFACE 32771
+#define ID_TRAY_EXIT 32772
+
 // Troubleshooting dialog (template 155); its "Save Settings" is IDOK.
 #define IDC_TIMEOUT 1030
 #define IDC_RETRY 1031
