@@ -1,6 +1,8 @@
 #include "controller/MainDialog.h"
 
+#include "controller/EchoHost.h"
 #include "controller/InstallDir.h"
+#include "controls/AboutDialog.h"
 #include "framework/DataExchange.h"
 #include "framework/InternetError.h"
 #include "framework/Resources.h"
@@ -13,27 +15,53 @@ const char* const timeOutPath = "Software\\Velquin\\TimeOut";
 const char* const retryPath = "Software\\Velquin\\Retry";
 const char* const readyPath = "Software\\Velquin\\Ready";
 const DWORD pollInterval = 1000;
+const COLORREF linkColour = RGB(255, 202, 19);
 } // namespace
 
-MainDialog::MainDialog(WorkflowEnvironment& environment)
-    : Dialog(IDD_VELQUIN_DIALOG), environment_(environment),
+const std::array<MainDialog::ButtonLook, 7> MainDialog::buttonLooks = {{
+    {IDC_HIDE_IP, IDI_GO, "Press Hide IP Now in order to change your IP address"},
+    {IDC_NEW_IP, IDI_NEW_IP, "Press Get a New IP if you want to change the Country"},
+    {IDC_RESTORE, IDI_RESTORE, "Restore Real IP will you want to use the default IP address"},
+    {IDC_PRIVACY, IDI_PRIVACY, "Delete Cookies, Internet History, Temporary files "},
+    {IDC_HELP_BUTTON, IDI_HELP, "User Guide, Useful Links"},
+    {IDC_MINIMIZE, IDI_MINIMIZE, "Place the Application in System Tray"},
+    {IDC_EXIT, IDI_EXIT, "Exit the Application"},
+}};
+
+MainDialog::MainDialog(WorkflowEnvironment& environment, ShellNotify notify)
+    : TrayDialog(IDD_VELQUIN_DIALOG, std::move(notify)), environment_(environment),
       icon_(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))) {
     onCommand(IDC_HIDE_IP, &MainDialog::onHideIp);
     onCommand(IDC_NEW_IP, &MainDialog::onNewIp);
     onCommand(IDC_RESTORE, &MainDialog::onRestore);
     onCommand(IDC_EXIT, &MainDialog::onExit);
+    onCommand(ID_TRAY_EXIT, &MainDialog::onExit);
     onCommand(IDC_HELP_BUTTON, &MainDialog::onHelp);
+    onCommand(IDC_MINIMIZE, &MainDialog::onMinimize);
+    onCommand(ID_SHOW_INTERFACE, &MainDialog::onShowInterface);
+    onCommand(IDC_PRIVACY, &MainDialog::onPrivacy);
     onMessage(WM_HELP, &MainDialog::onHelpKey);
+    onMessage(WM_CTLCOLORDLG, &MainDialog::onCtlColorDlg);
+    onMessage(WM_CTLCOLORSTATIC, &MainDialog::onCtlColorStatic);
+    onMessage(WM_PAINT, &MainDialog::onPaint);
+    onMessage(WM_QUERYDRAGICON, &MainDialog::onQueryDragIcon);
 }
 
 void MainDialog::doDataExchange(framework::DataExchange& exchange) {
+    for (std::size_t i = 0; i < buttons_.size(); ++i)
+        exchange.control(buttonLooks[i].id, buttons_[i]);
+    exchange.control(IDC_LINK, link_);
     exchange.text(IDC_REAL_IP, realIp_);
     exchange.text(IDC_PROTECTED_BY, protectedBy_);
     exchange.text(IDC_STATUS, status_);
 }
 
 BOOL MainDialog::onInitDialog() {
-    Dialog::onInitDialog();
+    TrayDialog::onInitDialog();
+    SetTrayIcon(IDR_MAINFRAME);
+    SetTrayTip("Velquin");
+    SetTrayMenu(IDR_TRAY_MENU);
+    addAboutItem();
     SendMessageA(handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
     SendMessageA(handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
     environment_.disableConnectionProxy(environment_.currentConnection());
@@ -46,10 +74,34 @@ BOOL MainDialog::onInitDialog() {
     }
     protectedBy_ = notProtected;
     status_ = "Press Hide Ip Now to get started";
+    furnishControls();
     // The window is shown only after this, so its first paint has the texts.
     updateData(false);
     // "Hide IP Now" is the first tab stop, so the focus starts there.
     return TRUE;
+}
+
+void MainDialog::addAboutItem() {
+    HMENU systemMenu = GetSystemMenu(handle(), FALSE);
+    if (systemMenu == nullptr)
+        return;
+    std::string about = framework::loadString(IDS_ABOUTBOX);
+    if (about.empty())
+        return;
+    AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(systemMenu, MF_STRING, IDM_ABOUTBOX, about.c_str());
+}
+
+void MainDialog::furnishControls() {
+    for (std::size_t i = 0; i < buttons_.size(); ++i) {
+        buttons_[i].AssignIcon(buttonLooks[i].icon);
+        buttons_[i].ShowFocusRect(true, true);
+        buttons_[i].SetHint(buttonLooks[i].hint, true);
+        buttons_[i].UseParentBackground(false);
+    }
+    link_.SetLink(std::string("http://") + echoHost + "/your-visible-ip.php");
+    link_.SetUnderlineMode(controls::HyperlinkLabel::underlineAlways);
+    link_.SetLinkColors(linkColour, linkColour, linkColour);
 }
 
 std::unique_ptr<ServiceControl> MainDialog::newService() {
@@ -138,6 +190,64 @@ void MainDialog::onHelp() {
 framework::MessageResult MainDialog::onHelpKey(WPARAM, LPARAM) {
     onHelp();
     return TRUE;
+}
+
+void MainDialog::onMinimize() {
+    hideInTray();
+}
+
+void MainDialog::onShowInterface() {
+    RemoveTrayIcon();
+    ShowWindow(handle(), SW_SHOW);
+}
+
+void MainDialog::onPrivacy() {
+    environment_.cleanPrivacy();
+}
+
+framework::MessageResult MainDialog::onSysCommand(WPARAM wParam, LPARAM lParam) {
+    if ((wParam & 0xFFF0) != IDM_ABOUTBOX)
+        return TrayDialog::onSysCommand(wParam, lParam);
+    controls::AboutDialog().runModal();
+    return 0;
+}
+
+framework::MessageResult MainDialog::onDestroy(WPARAM wParam, LPARAM lParam) {
+    // The brushes belong to the window; a request after this gets the base
+    // answer.
+    colours_.release();
+    return TrayDialog::onDestroy(wParam, lParam);
+}
+
+framework::MessageResult MainDialog::onCtlColorDlg(WPARAM wParam, LPARAM lParam) {
+    return colours_.dialogSurface(reinterpret_cast<HDC>(wParam),
+                                  reflectToChild(WM_CTLCOLORDLG, wParam, lParam));
+}
+
+framework::MessageResult MainDialog::onCtlColorStatic(WPARAM wParam, LPARAM lParam) {
+    // Texts, group boxes, icons and the link alike: black on the window's
+    // surface. The link's own colour choice is the base answer.
+    return colours_.staticControl(reinterpret_cast<HDC>(wParam),
+                                  reflectToChild(WM_CTLCOLORSTATIC, wParam, lParam));
+}
+
+framework::MessageResult MainDialog::onPaint(WPARAM, LPARAM) {
+    if (!IsIconic(handle()))
+        return std::nullopt;
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(handle(), &paint);
+    SendMessageA(handle(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT client;
+    GetClientRect(handle(), &client);
+    const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc, x, y, icon_);
+    EndPaint(handle(), &paint);
+    return 0;
+}
+
+framework::MessageResult MainDialog::onQueryDragIcon(WPARAM, LPARAM) {
+    return reinterpret_cast<LRESULT>(icon_);
 }
 
 void MainDialog::showStatus(const char* text) {

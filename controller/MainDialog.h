@@ -1,8 +1,12 @@
 #pragma once
 
 #include "controller/WorkflowEnvironment.h"
-#include "framework/Dialog.h"
+#include "controls/DialogColours.h"
+#include "controls/HyperlinkLabel.h"
+#include "controls/ImageButton.h"
+#include "tray/TrayDialog.h"
 
+#include <array>
 #include <string>
 
 namespace controller {
@@ -11,19 +15,32 @@ namespace controller {
 // the address (start the tunnel service, wait for Ready, point the
 // connection at the local proxy, ask which address the world sees), get a
 // new one, restore the real one, and exit. Each workflow blocks the window's
-// thread; the status line shows every step as it comes.
-class MainDialog : public framework::Dialog {
+// thread; the status line shows every step as it comes. The window hides in
+// the notification area instead of closing, opens the privacy cleaner, and
+// links to the echo server's page about the visible address.
+class MainDialog : public tray::TrayDialog {
 public:
     static constexpr const char* serviceName = "Velquin";
     static constexpr const char* localProxy = "127.0.0.1:8081";
     static constexpr const char* notProtected = "N/A - Your Real Real IP is visible";
     static constexpr const char* unableToDetect = "Unable to detect";
 
-    explicit MainDialog(WorkflowEnvironment& environment);
+    // The seven command buttons in tab order, with their icons and hints.
+    struct ButtonLook {
+        int id;
+        WORD icon;
+        const char* hint;
+    };
+    static const std::array<ButtonLook, 7> buttonLooks;
+
+    explicit MainDialog(WorkflowEnvironment& environment,
+                        ShellNotify notify = tray::TrayDialog::notifyShell);
 
     const std::string& realIp() const { return realIp_; }
     const std::string& protectedBy() const { return protectedBy_; }
     const std::string& status() const { return status_; }
+    controls::ImageButton& button(std::size_t index) { return buttons_[index]; }
+    controls::HyperlinkLabel& link() { return link_; }
 
 protected:
     BOOL onInitDialog() override;
@@ -31,6 +48,8 @@ protected:
     // Enter runs the focused button, which the system makes the default
     // one; the window has no OK action and never ends with IDOK.
     void onOK() override {}
+    framework::MessageResult onSysCommand(WPARAM wParam, LPARAM lParam) override;
+    framework::MessageResult onDestroy(WPARAM wParam, LPARAM lParam) override;
 
 private:
     void onHideIp();
@@ -38,7 +57,17 @@ private:
     void onRestore();
     void onExit();
     void onHelp();
+    void onMinimize();
+    void onShowInterface();
+    void onPrivacy();
     framework::MessageResult onHelpKey(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onCtlColorDlg(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onCtlColorStatic(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onPaint(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onQueryDragIcon(WPARAM wParam, LPARAM lParam);
+
+    void addAboutItem();
+    void furnishControls();
 
     void hide();
     // Polls Ready, restarting the service between attempts; true once the
@@ -52,6 +81,9 @@ private:
 
     WorkflowEnvironment& environment_;
     HICON icon_;
+    std::array<controls::ImageButton, 7> buttons_;
+    controls::HyperlinkLabel link_;
+    controls::DialogColours colours_;
     std::string realIp_;
     std::string protectedBy_;
     std::string status_;

@@ -43,6 +43,7 @@ public:
     void sleep(DWORD milliseconds) override;
     void troubleshoot() override { record("troubleshoot"); }
     void open(const std::string& path) override { record("open " + path); }
+    void cleanPrivacy() override { record("clean privacy"); }
 
     // Adds the status line if it changed, then `line`.
     void record(const std::string& line);

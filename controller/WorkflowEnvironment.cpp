@@ -1,5 +1,7 @@
 #include "controller/WorkflowEnvironment.h"
 
+#include "cleaner/CleanerDialog.h"
+#include "controller/InstallDir.h"
 #include "controller/ProxyOptions.h"
 #include "controller/TroubleshootDialog.h"
 #include "controller/VisibleIp.h"
@@ -44,6 +46,12 @@ void WorkflowEnvironment::troubleshoot() {
 
 void WorkflowEnvironment::open(const std::string& path) {
     ShellExecuteA(nullptr, "open", path.c_str(), "", "", SW_SHOWNORMAL);
+}
+
+void WorkflowEnvironment::cleanPrivacy() {
+    cleaner::CleanerDialog(installDir, cleaner::CleanerDialog::realJobs(),
+                           [this](const std::string& page) { open(page); })
+        .doModal();
 }
 
 } // namespace controller

@@ -10,8 +10,8 @@ namespace controller {
 
 // Everything outside the controller's window that its workflows act on: the
 // tunnel service, the connection's proxy options, the visible-IP probe, the
-// shared registry values, the clock, the troubleshooting dialog and the
-// shell. The members are the real operations; tests derive from this class
+// shared registry values, the clock, the troubleshooting dialog, the
+// privacy cleaner and the shell. The members are the real operations; tests derive from this class
 // to record the calls and script the answers.
 class WorkflowEnvironment {
 public:
@@ -35,6 +35,9 @@ public:
     virtual void troubleshoot();
     // Opens a local file with its default viewer; the result is not known.
     virtual void open(const std::string& path);
+    // Runs the privacy cleaner as a window of its own, until the user is
+    // done with it.
+    virtual void cleanPrivacy();
 };
 
 } // namespace controller

@@ -103,3 +103,29 @@ TEST_F(ControllerEndToEnd, ATunnelThatNeverComesEndsInTroubleshootingAndLeavesNo
     EXPECT_EQ(controller.exitCodeWithin(30000), 0u);
     EXPECT_FALSE(proxied());
 }
+
+TEST_F(ControllerEndToEnd, MinimizeShowInterfaceAndTheCleanerLeaveTheWindowWorking) {
+    RunningController controller;
+    HWND window = controller.driver().window();
+    ASSERT_TRUE(IsWindow(window));
+    controller.driver().pressLater(IDC_MINIMIZE);
+    EXPECT_TRUE(waitUntil([&] { return !IsWindowVisible(window); }, 10000));
+    PostMessageA(window, WM_COMMAND, ID_SHOW_INTERFACE, 0);
+    EXPECT_TRUE(waitUntil([&] { return IsWindowVisible(window) != FALSE; }, 10000));
+
+    controller.driver().pressLater(IDC_PRIVACY);
+    HWND cleaner = nullptr;
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            cleaner = FindWindowA(nullptr, "Protect Internet Explorer and Windows Desktop Privacy");
+            return cleaner != nullptr && IsWindowVisible(cleaner);
+        },
+        10000));
+    PostMessageA(cleaner, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(waitUntil([&] { return !IsWindow(cleaner); }, 10000));
+
+    EXPECT_TRUE(controller.press(IDC_HIDE_IP));
+    EXPECT_TRUE(isTunnelAddress(controller.texts().protectedBy));
+    controller.driver().pressLater(IDC_EXIT);
+    EXPECT_EQ(controller.exitCodeWithin(30000), 0u);
+}

@@ -1,0 +1,121 @@
+#include "controller/MainDialog.h"
+#include "controller/ScriptedEnvironment_test.h"
+#include "framework/testing/Wait.h"
+#include "resources/controller/resource.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+using controller::MainDialog;
+using controller_test::ScriptedEnvironment;
+using testing_support::waitUntil;
+
+namespace {
+
+class Furnishing : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dialog_.create());
+        ShowWindow(dialog_.handle(), SW_SHOW);
+        environment.log.clear();
+    }
+    void TearDown() override { DestroyWindow(dialog_.handle()); }
+
+    void command(int id) {
+        SendMessageA(dialog_.handle(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+    }
+    bool visible() const { return IsWindowVisible(dialog_.handle()) != FALSE; }
+
+    ScriptedEnvironment environment;
+    MainDialog dialog_{environment};
+};
+
+std::string menuText(HMENU menu, int position) {
+    char text[64] = {};
+    GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
+    return text;
+}
+
+} // namespace
+
+TEST_F(Furnishing, ButtonsHaveTheirIconsAndHintsAndTheLinkItsAddress) {
+    for (std::size_t i = 0; i < MainDialog::buttonLooks.size(); ++i) {
+        const MainDialog::ButtonLook& look = MainDialog::buttonLooks[i];
+        SCOPED_TRACE(look.hint);
+        controls::ImageButton& button = dialog_.button(i);
+        EXPECT_EQ(button.handle(), dialog_.item(look.id));
+        EXPECT_EQ(GetWindowLongPtrA(button.handle(), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
+        EXPECT_EQ(button.toolTip().toolText(button.handle(), 1), look.hint);
+    }
+    EXPECT_EQ(dialog_.link().url(), "http://ipecho.velquin.example/your-visible-ip.php");
+    EXPECT_EQ(std::string(dialog_.iconData().szTip), "Velquin");
+    EXPECT_FALSE(dialog_.IsTrayIconShown());
+}
+
+TEST_F(Furnishing, TheSystemMenuEndsWithTheAboutItemBelowASeparator) {
+    HMENU menu = GetSystemMenu(dialog_.handle(), FALSE);
+    const int count = GetMenuItemCount(menu);
+    ASSERT_GE(count, 2);
+    EXPECT_EQ(GetMenuState(menu, count - 2, MF_BYPOSITION) & MF_SEPARATOR,
+              static_cast<UINT>(MF_SEPARATOR));
+    EXPECT_EQ(GetMenuItemID(menu, count - 1), static_cast<UINT>(IDM_ABOUTBOX));
+    EXPECT_EQ(menuText(menu, count - 1), "&About Velquin...");
+}
+
+TEST_F(Furnishing, TheAboutItemOpensTheAboutBoxAlsoWithLowBitsSet) {
+    std::atomic<bool> seen{false};
+    std::thread closer([&] {
+        HWND about = nullptr;
+        if (waitUntil([&] { return (about = FindWindowA(nullptr, "About Velquin")) != nullptr; }))
+            seen = true;
+        PostMessageA(about, WM_COMMAND, IDOK, 0);
+    });
+    SendMessageA(dialog_.handle(), WM_SYSCOMMAND, IDM_ABOUTBOX | 0x3, 0);
+    closer.join();
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(visible());
+}
+
+TEST_F(Furnishing, MinimizeHidesInTheTrayAndShowInterfaceBringsItBack) {
+    command(IDC_MINIMIZE);
+    EXPECT_FALSE(visible());
+    EXPECT_TRUE(dialog_.IsTrayIconShown());
+
+    command(ID_SHOW_INTERFACE);
+    EXPECT_TRUE(visible());
+    EXPECT_FALSE(dialog_.IsTrayIconShown());
+
+    // The close box hides too, and the window does not end.
+    SendMessageA(dialog_.handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_FALSE(visible());
+    EXPECT_TRUE(dialog_.IsTrayIconShown());
+    EXPECT_FALSE(dialog_.isEnded());
+    EXPECT_TRUE(environment.log.empty());
+}
+
+TEST_F(Furnishing, TheTrayMenusExitRunsTheExitWorkflow) {
+    command(IDC_MINIMIZE);
+    command(ID_TRAY_EXIT);
+    EXPECT_EQ(environment.count("stop Velquin"), 1);
+    EXPECT_EQ(environment.count("disable Office VPN"), 1);
+    EXPECT_TRUE(dialog_.isEnded());
+    EXPECT_EQ(dialog_.result(), 0);
+}
+
+TEST_F(Furnishing, OnlinePrivacyOpensTheCleanerAndNothingElse) {
+    command(IDC_PRIVACY);
+    EXPECT_EQ(environment.log, std::vector<std::string>{"clean privacy"});
+}
+
+TEST_F(Furnishing, StaticsAreBlackOnTheWindowsSurface) {
+    HWND label = dialog_.item(IDC_STATUS);
+    HDC dc = GetDC(label);
+    LRESULT brush = SendMessageA(dialog_.handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                 reinterpret_cast<LPARAM>(label));
+    EXPECT_NE(brush, 0);
+    EXPECT_EQ(GetTextColor(dc), RGB(0, 0, 0));
+    EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
+    ReleaseDC(label, dc);
+}
