@@ -76,20 +76,6 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Velquin"
   File "/oname=$PLUGINSDIR\SetupHelper.exe" "${HELPER_EXE}"
 !macroend
 
-; The folder as the programs want it: they append "\" and a name to AppPath,
-; so a drive's root such as "D:\" is stored as "D:".
-Function TrimmedInstallDir
-  Push $0
-  Push $1
-  StrCpy $0 "$INSTDIR"
-  StrCpy $1 "$0" 1 -1
-  ${If} "$1" == "\"
-    StrCpy $0 "$0" -1
-  ${EndIf}
-  Pop $1
-  Exch $0
-FunctionEnd
-
 ; Writes a setting only where the installation finds none, so that values
 ; raised in the troubleshooting dialog survive an update.
 !macro DefaultDword NAME VALUE
@@ -123,9 +109,9 @@ Section "Velquin" SecMain
   SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
-  Call TrimmedInstallDir
-  Pop $0
-  WriteRegStr HKLM "${SETTINGS_KEY}" "AppPath" "$0"
+  ; The programs append "\" and a name to AppPath. $INSTDIR never ends in a
+  ; backslash: the installer trims it and refuses a drive's root.
+  WriteRegStr HKLM "${SETTINGS_KEY}" "AppPath" "$INSTDIR"
   !insertmacro DefaultDword "TimeOut" ${DEFAULT_TIMEOUT}
   !insertmacro DefaultDword "Retry" ${DEFAULT_RETRY}
 
