@@ -73,4 +73,23 @@ bool DisableConnectionProxy(const std::string& connection) {
                         });
 }
 
+std::string ActiveProxyServer(const std::string& connection) {
+    INTERNET_PER_CONN_OPTIONA options[2] = {};
+    options[0].dwOption = INTERNET_PER_CONN_FLAGS;
+    options[1].dwOption = INTERNET_PER_CONN_PROXY_SERVER;
+    INTERNET_PER_CONN_OPTION_LISTA list = {};
+    list.dwSize = sizeof list;
+    list.pszConnection = const_cast<char*>(connection.c_str());
+    list.dwOptionCount = 2;
+    list.pOptions = options;
+    DWORD size = sizeof list;
+    if (!InternetQueryOptionA(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, &size))
+        return "";
+    // The library hands the server text over in memory of its own.
+    std::unique_ptr<char, decltype(&GlobalFree)> server(options[1].Value.pszValue, &GlobalFree);
+    if (!(options[0].Value.dwValue & PROXY_TYPE_PROXY) || !server)
+        return "";
+    return server.get();
+}
+
 } // namespace controller

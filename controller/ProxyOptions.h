@@ -18,5 +18,8 @@ bool SetConnectionOptions(const std::string& connection, const std::string& prox
 // Switches the connection back to direct access; the proxy server and
 // bypass list stay stored.
 bool DisableConnectionProxy(const std::string& connection);
+// The proxy server that the connection sends its traffic to; empty when it
+// goes direct.
+std::string ActiveProxyServer(const std::string& connection);
 
 } // namespace controller

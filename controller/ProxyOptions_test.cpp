@@ -35,10 +35,13 @@ TEST(ProxyOptions, SetPointsAtTheProxyAndDisableTouchesOnlyTheFlags) {
     StoredProxyOptions set = query(connection);
     EXPECT_TRUE(set.flags & PROXY_TYPE_PROXY);
     EXPECT_EQ(set.server, "127.0.0.1:8081");
+    EXPECT_EQ(ActiveProxyServer(connection), "127.0.0.1:8081");
 
     ASSERT_TRUE(DisableConnectionProxy(connection));
     StoredProxyOptions disabled = query(connection);
     EXPECT_EQ(disabled.flags & PROXY_TYPE_PROXY, 0u);
     EXPECT_TRUE(disabled.flags & PROXY_TYPE_DIRECT);
     EXPECT_EQ(disabled.server, "127.0.0.1:8081");
+    // The server is still stored, but no traffic goes to it.
+    EXPECT_EQ(ActiveProxyServer(connection), "");
 }

@@ -1,0 +1,175 @@
+; The Velquin installation: the controller, the tunnel keeper, the service
+; program and the user guide in one folder, the tunnel client in its
+; services\Velquin-Server2 folder, the service "Velquin" registered to start
+; on demand, and the settings both programs read.
+;
+; The build passes every input with /D:
+;   TARGET          x86-unicode for the 32-bit programs, amd64-unicode for 64-bit
+;   OUTFILE         the installer to write
+;   VERSION         four numbers, as "1.4.0.1"
+;   CONTROLLER_EXE KEEPER_EXE SERVICE_EXE HELPER_EXE HELP_HTML ICON
+;   CLIENT_DIR      folder with Velquin-Server2.exe, its torrc and what they need
+;   TEST_BUILD      defined when CLIENT_DIR holds the stand-in client
+Unicode true
+Target ${TARGET}
+SetCompressor /SOLID lzma
+RequestExecutionLevel admin
+
+!ifdef TEST_BUILD
+  !define PRODUCT "Velquin (test build)"
+  BrandingText "Velquin test build: stand-in tunnel client, not for release"
+!else
+  !define PRODUCT "Velquin"
+  BrandingText "Velquin"
+!endif
+!define SERVICE "Velquin"
+!define SETTINGS_KEY "Software\Velquin"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Velquin"
+!define STARTMENU "$SMPROGRAMS\${PRODUCT}"
+!define CLIENT_FOLDER "services\Velquin-Server2"
+; The proxy that the controller points the browser at while hiding.
+!define LOCAL_PROXY "127.0.0.1:8081"
+; Three attempts of 45 one-second polls, as the troubleshooting dialog says.
+!define DEFAULT_TIMEOUT 45
+!define DEFAULT_RETRY 2
+
+Name "${PRODUCT}"
+OutFile "${OUTFILE}"
+; $PROGRAMFILES is the folder for programs of the installer's own width.
+InstallDir "$PROGRAMFILES\Velquin"
+InstallDirRegKey HKLM "${SETTINGS_KEY}" "AppPath"
+
+VIProductVersion "${VERSION}"
+VIAddVersionKey /LANG=1033 "ProductName" "${PRODUCT}"
+VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} Setup"
+VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "LegalCopyright" "Velquin"
+
+!include "MUI2.nsh"
+!include "LogicLib.nsh"
+
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
+!define MUI_ABORTWARNING
+!define MUI_FINISHPAGE_RUN "$INSTDIR\Velquin.exe"
+!define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\help.html"
+!define MUI_FINISHPAGE_SHOWREADME_TEXT "Read the user guide"
+!define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
+
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "English"
+
+; Runs one step of the setup helper, which was unpacked into the plugins
+; folder; its exit code is left on the stack ("error" when it did not run).
+!macro RunHelper ARGS
+  nsExec::Exec '"$PLUGINSDIR\SetupHelper.exe" ${ARGS}'
+!macroend
+
+!macro UnpackHelper
+  InitPluginsDir
+  File "/oname=$PLUGINSDIR\SetupHelper.exe" "${HELPER_EXE}"
+!macroend
+
+; Writes a setting only where the installation finds none, so that values
+; raised in the troubleshooting dialog survive an update.
+!macro DefaultDword NAME VALUE
+  ClearErrors
+  ReadRegDWORD $0 HKLM "${SETTINGS_KEY}" "${NAME}"
+  ${If} ${Errors}
+    WriteRegDWORD HKLM "${SETTINGS_KEY}" "${NAME}" ${VALUE}
+  ${EndIf}
+!macroend
+
+Section "Velquin" SecMain
+  SectionIn RO
+  !insertmacro UnpackHelper
+  ; An earlier installation's service holds its programs open: it must be
+  ; down before they are replaced.
+  DetailPrint "Stopping the service ${SERVICE}"
+  !insertmacro RunHelper 'stop-service "${SERVICE}"'
+  Pop $0
+  ${If} $0 != 0
+    MessageBox MB_ICONSTOP "The service ${SERVICE} could not be stopped." /SD IDOK
+    Abort "The service ${SERVICE} could not be stopped."
+  ${EndIf}
+
+  SetOutPath "$INSTDIR"
+  File "/oname=Velquin.exe" "${CONTROLLER_EXE}"
+  File "/oname=Velquin-Keeper.exe" "${KEEPER_EXE}"
+  File "/oname=Velquin-Service.exe" "${SERVICE_EXE}"
+  File "/oname=help.html" "${HELP_HTML}"
+  SetOutPath "$INSTDIR\${CLIENT_FOLDER}"
+  File /r "${CLIENT_DIR}/*.*"
+  SetOutPath "$INSTDIR"
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+
+  ; The programs append "\" and a name to AppPath. $INSTDIR never ends in a
+  ; backslash: the installer trims it and refuses a drive's root.
+  WriteRegStr HKLM "${SETTINGS_KEY}" "AppPath" "$INSTDIR"
+  !insertmacro DefaultDword "TimeOut" ${DEFAULT_TIMEOUT}
+  !insertmacro DefaultDword "Retry" ${DEFAULT_RETRY}
+
+  DetailPrint "Registering the service ${SERVICE}"
+  !insertmacro RunHelper 'register-service "${SERVICE}" "$INSTDIR\Velquin-Service.exe"'
+  Pop $0
+  ${If} $0 != 0
+    MessageBox MB_ICONSTOP "The service ${SERVICE} could not be registered." /SD IDOK
+    Abort "The service ${SERVICE} could not be registered."
+  ${EndIf}
+
+  SetShellVarContext all
+  CreateDirectory "${STARTMENU}"
+  CreateShortcut "${STARTMENU}\${PRODUCT}.lnk" "$INSTDIR\Velquin.exe"
+  CreateShortcut "${STARTMENU}\${PRODUCT} User Guide.lnk" "$INSTDIR\help.html"
+  CreateShortcut "${STARTMENU}\Uninstall ${PRODUCT}.lnk" "$INSTDIR\uninstall.exe"
+
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Velquin.exe"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+SectionEnd
+
+Section "Uninstall"
+  !insertmacro UnpackHelper
+  ; The service stops the keeper, which ends the tunnel client: after this
+  ; no program of the folder runs.
+  DetailPrint "Removing the service ${SERVICE}"
+  !insertmacro RunHelper 'remove-service "${SERVICE}"'
+  Pop $0
+  ${If} $0 != 0
+    DetailPrint "The service ${SERVICE} could not be removed."
+  ${EndIf}
+  ; A browser left pointing at the proxy that goes away would reach nothing.
+  !insertmacro RunHelper 'reset-proxy "${LOCAL_PROXY}"'
+  Pop $0
+
+  Delete /REBOOTOK "$INSTDIR\Velquin.exe"
+  Delete /REBOOTOK "$INSTDIR\Velquin-Keeper.exe"
+  Delete /REBOOTOK "$INSTDIR\Velquin-Service.exe"
+  Delete "$INSTDIR\help.html"
+  ; The client's folder is the installation's own: whatever the client
+  ; wrote into it goes too.
+  RMDir /r /REBOOTOK "$INSTDIR\${CLIENT_FOLDER}"
+  RMDir "$INSTDIR\services"
+  Delete "$INSTDIR\uninstall.exe"
+  RMDir "$INSTDIR"
+
+  SetShellVarContext all
+  Delete "${STARTMENU}\${PRODUCT}.lnk"
+  Delete "${STARTMENU}\${PRODUCT} User Guide.lnk"
+  Delete "${STARTMENU}\Uninstall ${PRODUCT}.lnk"
+  RMDir "${STARTMENU}"
+
+  DeleteRegKey HKLM "${SETTINGS_KEY}"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+SectionEnd

@@ -1,0 +1,156 @@
+// The test build's installer as a user runs it: silently into a folder with
+// a blank in its name, the installed tunnel side started through the
+// service control manager, an update over a running installation, and the
+// silent uninstall.
+#include "controller/ProxyOptions.h"
+#include "framework/testing/Process.h"
+#include "framework/testing/Wait.h"
+#include "installer/ServiceSetup.h"
+#include "settings/RegDwordValue.h"
+#include "settings/RegStringValue.h"
+
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace testing_support;
+
+namespace {
+
+const std::string installDir = "C:\\Program Files\\Velquin Setup Test";
+// A test build says so wherever a user sees its name.
+const std::string product = "Velquin (test build)";
+
+DWORD setting(const char* name) {
+    return settings::RegDwordValue(std::string("Software\\Velquin\\") + name).get();
+}
+
+bool exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool settingsKeyExists() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Velquin", 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+std::string startMenuFolder() {
+    char programs[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, programs);
+    return std::string(programs) + "\\" + product;
+}
+
+// Runs a program to its end; its exit code, or -1 when it did not end.
+long runToEnd(const std::string& command) {
+    framework::KernelHandle process = startProcess(command);
+    if (!process ||
+        !waitUntil([&] { return WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0; }, 120000))
+        return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(process.get(), &code);
+    return static_cast<long>(code);
+}
+
+class InstallerTest : public testing::Test {
+protected:
+    void SetUp() override {
+        // The runner has installed and registered Velquin by hand: a clean
+        // machine has neither the service nor the settings.
+        ASSERT_TRUE(installer::ServiceSetup("Velquin").remove(30000));
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Velquin");
+    }
+    void TearDown() override { controller::DisableConnectionProxy(connection_); }
+
+    long install() {
+        // The folder follows /D= unquoted, blanks and all, as the last argument.
+        return runToEnd("\"" + hostToWine(SETUP_EXE) + "\" /S /D=" + installDir);
+    }
+    // The uninstaller copies itself away and runs from there, so that it can
+    // delete itself: done is when everything it removes is gone.
+    bool uninstall() {
+        if (runToEnd("\"" + installDir + "\\uninstall.exe\" /S") != 0)
+            return false;
+        return waitUntil(
+            [] {
+                return !exists(installDir) && !exists(startMenuFolder()) && !settingsKeyExists();
+            },
+            60000);
+    }
+    bool startTunnel() {
+        framework::ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+        framework::ServiceHandle service(OpenServiceA(manager.get(), "Velquin", SERVICE_START));
+        return service && StartServiceA(service.get(), 0, nullptr) &&
+               waitUntil([] { return setting("Ready") == 1; }, 30000);
+    }
+    std::string serviceProgram(DWORD& startType) {
+        framework::ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+        framework::ServiceHandle service(
+            OpenServiceA(manager.get(), "Velquin", SERVICE_QUERY_CONFIG));
+        alignas(QUERY_SERVICE_CONFIGA) char buffer[8192];
+        auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer);
+        DWORD needed = 0;
+        if (!service || !QueryServiceConfigA(service.get(), config, sizeof buffer, &needed))
+            return "";
+        startType = config->dwStartType;
+        return config->lpBinaryPathName;
+    }
+    bool serviceRegistered() {
+        framework::ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+        return static_cast<bool>(
+            framework::ServiceHandle(OpenServiceA(manager.get(), "Velquin", SERVICE_QUERY_STATUS)));
+    }
+
+    std::string connection_ = controller::CurrentConnectionName();
+};
+
+} // namespace
+
+TEST_F(InstallerTest, SilentInstallSetsUpAWorkingSystemAndUninstallLeavesNothing) {
+    ASSERT_EQ(install(), 0);
+    for (const char* file :
+         {"Velquin.exe", "Velquin-Keeper.exe", "Velquin-Service.exe", "help.html", "uninstall.exe",
+          "services\\Velquin-Server2\\torrc", "services\\Velquin-Server2\\Velquin-Server2.exe"})
+        EXPECT_TRUE(exists(installDir + "\\" + file)) << file;
+    for (const std::string& shortcut :
+         {product + ".lnk", product + " User Guide.lnk", "Uninstall " + product + ".lnk"})
+        EXPECT_TRUE(exists(startMenuFolder() + "\\" + shortcut)) << shortcut;
+    EXPECT_EQ(settings::RegStringValue("Software\\Velquin\\AppPath").get(), installDir);
+    EXPECT_EQ(setting("TimeOut"), 45u);
+    EXPECT_EQ(setting("Retry"), 2u);
+    DWORD startType = 0;
+    EXPECT_EQ(serviceProgram(startType), "\"" + installDir + "\\Velquin-Service.exe\"");
+    EXPECT_EQ(startType, static_cast<DWORD>(SERVICE_DEMAND_START));
+
+    // The installed tunnel side comes up, and the browser is left pointing
+    // at its proxy, as after a controller that did not end normally.
+    ASSERT_TRUE(startTunnel());
+    ASSERT_TRUE(controller::SetConnectionOptions(connection_, "127.0.0.1:8081"));
+
+    ASSERT_TRUE(uninstall());
+    EXPECT_FALSE(serviceRegistered());
+    EXPECT_EQ(countProcessesNamed("Velquin-Keeper.exe"), 0);
+    EXPECT_EQ(countProcessesNamed("Velquin-Server2.exe"), 0);
+    EXPECT_EQ(controller::ActiveProxyServer(connection_), "");
+}
+
+TEST_F(InstallerTest, UpdateOverARunningInstallationKeepsTheTunedSettings) {
+    ASSERT_EQ(install(), 0);
+    // Values raised in the troubleshooting dialog, and a running tunnel
+    // whose programs the update replaces.
+    settings::RegDwordValue("Software\\Velquin\\TimeOut").set(120);
+    settings::RegDwordValue("Software\\Velquin\\Retry").set(6);
+    ASSERT_TRUE(startTunnel());
+
+    ASSERT_EQ(install(), 0);
+    EXPECT_EQ(countProcessesNamed("Velquin-Keeper.exe"), 0);
+    EXPECT_EQ(setting("TimeOut"), 120u);
+    EXPECT_EQ(setting("Retry"), 6u);
+    EXPECT_EQ(settings::RegStringValue("Software\\Velquin\\AppPath").get(), installDir);
+    EXPECT_TRUE(startTunnel());
+    EXPECT_TRUE(uninstall());
+}
