@@ -19,6 +19,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -180,8 +181,11 @@ void measureReadyLatency(int runs) {
         return;
     }
     std::sort(latencies.begin(), latencies.end());
+    // The nearest-rank percentile: the smallest value that at least `share`
+    // of the runs do not exceed.
     auto at = [&](double share) {
-        return latencies[std::min(latencies.size() - 1, size_t(share * latencies.size()))];
+        size_t rank = static_cast<size_t>(std::ceil(share * latencies.size()));
+        return latencies[std::clamp<size_t>(rank, 1, latencies.size()) - 1];
     };
     std::printf("circuit line to Ready = 1 over %zu runs: median %.3f ms, 99th percentile "
                 "%.3f ms, longest %.3f ms\n",
