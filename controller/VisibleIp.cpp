@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace controller {
@@ -60,9 +61,14 @@ std::string GetVisibleIp() {
     if (!HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0))
         return "Unable to detect";
     if (statusCode(request.get()) / 100 == 2) {
+        // One read of what has arrived, at most 1023 bytes. Asking for more
+        // than has arrived would have the library wait for the rest, which a
+        // server sending a byte now and then delays without limit.
         char body[1024];
-        DWORD got = 0;
-        if (!InternetReadFile(request.get(), body, sizeof body - 1, &got))
+        DWORD available = 0, got = 0;
+        if (!InternetQueryDataAvailable(request.get(), &available, 0, 0) ||
+            !InternetReadFile(request.get(), body, std::min<DWORD>(available, sizeof body - 1),
+                              &got))
             throw framework::InternetError(libraryErrorText(GetLastError()));
         body[got] = '\0';
         result = body;

@@ -6,7 +6,8 @@ namespace controller {
 
 // Asks the IP-echo server, through the system's configured proxy settings,
 // which address the world sees. Returns the answer as the server sent it
-// (at most 1023 bytes, up to a NUL), the empty text when the server answered
+// (what one read delivers: at most 1023 bytes of the body that has arrived
+// once any has, up to a NUL), the empty text when the server answered
 // with a status other than 2xx, or "Unable to detect" when the request could
 // not be sent. Any other failure of the Internet library throws
 // framework::InternetError with the library's text.

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -15,13 +16,23 @@ using controller::GetVisibleIp;
 
 namespace {
 
+// Sends an answer on a connection, all at once or in any manner it likes.
+using Responder = std::function<void(SOCKET client)>;
+
+Responder sendAll(std::string response) {
+    return [response = std::move(response)](SOCKET client) {
+        send(client, response.data(), static_cast<int>(response.size()), 0);
+    };
+}
+
 // A one-answer-fits-all HTTP proxy on 127.0.0.1: the probe, pointed at it
 // through the connection's proxy options, reaches it instead of the echo
 // server, and the test decides what the "server" answers.
 class FakeProxy {
 public:
-    explicit FakeProxy(std::string response)
-        : response_(std::move(response)), port_(testing_support::listenOnLoopback(listener_)),
+    explicit FakeProxy(std::string response) : FakeProxy(sendAll(std::move(response))) {}
+    explicit FakeProxy(Responder respond)
+        : respond_(std::move(respond)), port_(testing_support::listenOnLoopback(listener_)),
           thread_([this] { serve(); }) {}
     ~FakeProxy() {
         // Closing the listener ends the accept loop.
@@ -51,14 +62,14 @@ private:
                 if (firstRequest_.empty())
                     firstRequest_ = request;
             }
-            send(client, response_.data(), static_cast<int>(response_.size()), 0);
+            respond_(client);
             shutdown(client, SD_SEND);
             closesocket(client);
         }
     }
 
     framework::WinsockSession winsock_;
-    std::string response_;
+    Responder respond_;
     framework::Socket listener_;
     unsigned short port_;
     std::thread thread_;
@@ -128,4 +139,56 @@ TEST_F(Probe, ProxyThatDoesNotAnswerGivesUnableToDetect) {
     }
     ASSERT_TRUE(controller::SetConnectionOptions(controller::CurrentConnectionName(), closedPort));
     EXPECT_EQ(GetVisibleIp(), "Unable to detect");
+}
+
+namespace {
+
+const char* const okHead = "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n";
+
+// Sends `okHead`, then the body in pieces of `piece` bytes, `gapMs` apart,
+// until the probe goes away or `limit` bytes have been sent.
+Responder trickle(const std::string& piece, DWORD gapMs, size_t limit) {
+    return [piece, gapMs, limit](SOCKET client) {
+        send(client, okHead, static_cast<int>(strlen(okHead)), 0);
+        for (size_t sent = 0; sent < limit; sent += piece.size()) {
+            if (send(client, piece.data(), static_cast<int>(piece.size()), 0) <= 0)
+                return;
+            Sleep(gapMs); // the server's own pace
+        }
+    };
+}
+
+// Runs the probe, which must return within five seconds with a piece of a
+// body made of `filler` alone: what its one read delivered, 1 to 1023 bytes.
+void expectPieceOfBody(char filler) {
+    DWORD started = GetTickCount();
+    std::string text = GetVisibleIp();
+    EXPECT_LT(GetTickCount() - started, 5000u);
+    EXPECT_FALSE(text.empty());
+    EXPECT_LE(text.size(), 1023u);
+    EXPECT_EQ(text.find_first_not_of(filler), std::string::npos) << text.substr(0, 40);
+}
+
+} // namespace
+
+TEST_F(Probe, SlowBodyEndsTheProbeWithWhatTheOneReadDelivered) {
+    // One byte a second, for far longer than anyone would wait.
+    FakeProxy proxy(trickle("1", 1000, 3600));
+    through(proxy);
+    expectPieceOfBody('1');
+}
+
+TEST_F(Probe, EndlessOrOversizeBodyEndsTheProbeAtOnce) {
+    {
+        FakeProxy endless(trickle(std::string(4096, '8'), 0, ~size_t(0)));
+        through(endless);
+        expectPieceOfBody('8');
+    }
+    // Wine's library reads the rest of a body of announced length when the
+    // request is closed (to reuse the connection), which takes about a
+    // second for every 8 MB here; an endless body has no length to read to.
+    std::string body(4 << 20, '9');
+    FakeProxy oversize(answer("200 OK", body));
+    through(oversize);
+    expectPieceOfBody('9');
 }

@@ -1,67 +1,12 @@
-// The proxy on real sockets: an HTTP target in this process that answers
-// with the caller's address, the stand-in tunnel client as SOCKS server.
-#include "framework/Socket.h"
-#include "framework/testing/LoopbackHttp.h"
-#include "framework/testing/Process.h"
-#include "framework/testing/Wait.h"
-#include "service/ProxyServer.h"
+#include "service/ProxyTestFixture.h"
 
-#include <gtest/gtest.h>
-
-#include <fstream>
 #include <vector>
 
 using framework::Socket;
 using namespace testing_support;
-
-namespace {
-
-constexpr unsigned short proxyPort = 18081;
-constexpr unsigned short socksPort = 19150;
-
-class ProxyServerTest : public testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        std::string torrc = std::string(temp) + "proxy-test-torrc";
-        std::ofstream(torrc) << "SocksPort " << socksPort << "\r\nStandInCircuitDelay 0\r\n";
-        tunnel_ = new framework::KernelHandle(testing_support::startProcess(
-            "\"" + testing_support::hostToWine(CLIENT_EXE) + "\" -f \"" + torrc + "\""));
-        ASSERT_TRUE(waitUntil([] { return static_cast<bool>(connectTo(socksPort)); }));
-        target_ = new AddressEcho;
-    }
-    static void TearDownTestSuite() {
-        TerminateProcess(tunnel_->get(), 0);
-        delete tunnel_;
-    }
-
-    void startProxy(service::ProxySettings settings = {}) {
-        settings.listenPort = proxyPort;
-        if (settings.socksPort == 9050)
-            settings.socksPort = socksPort;
-        proxy_ = std::make_unique<service::ProxyServer>(settings);
-        std::string error;
-        ASSERT_TRUE(proxy_->start(error)) << error;
-    }
-    std::string get(const std::string& host) {
-        return "GET http://" + host + ":" + std::to_string(target_->port()) +
-               "/whip2.php HTTP/1.1\r\nHost: x\r\n\r\n";
-    }
-
-    framework::WinsockSession winsock_;
-    std::unique_ptr<service::ProxyServer> proxy_;
-    static framework::KernelHandle* tunnel_;
-    static AddressEcho* target_;
-};
-framework::KernelHandle* ProxyServerTest::tunnel_ = nullptr;
-AddressEcho* ProxyServerTest::target_ = nullptr;
-
-bool isTunnelExit(const std::string& address) {
-    return address.rfind("127.0.0.", 0) == 0 && address != "127.0.0.1";
-}
-
-} // namespace
+using service_test::isTunnelExit;
+using service_test::proxyPort;
+using service_test::ProxyServerTest;
 
 TEST_F(ProxyServerTest, GetAndConnectArriveFromTheTunnelsExitAddress) {
     startProxy();

@@ -1,7 +1,8 @@
 // Measures the local proxy against direct connections, side by side in one
-// run: the throughput of one 50 MB body and the rate of small requests (a
-// new connection each), direct to an HTTP server on 127.0.0.1 and through
-// the proxy and the stand-in tunnel client's SOCKS port.
+// run: the throughput of one 50 MB body, the rate of small requests (a new
+// connection each) one after another and from 200 concurrent clients,
+// direct to an HTTP server on 127.0.0.1 and through the proxy and the
+// stand-in tunnel client's SOCKS port.
 // Usage: proxy_bench.exe <path of Velquin-Server2.exe>
 #include "framework/Socket.h"
 #include "framework/testing/LoopbackHttp.h"
@@ -12,6 +13,7 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -20,6 +22,8 @@ constexpr unsigned short proxyPort = 18181;
 constexpr unsigned short socksPort = 19450;
 constexpr std::size_t bigSize = 50u << 20;
 constexpr int smallRequests = 300;
+constexpr int concurrentClients = 200;
+constexpr int requestsPerClient = 5;
 
 SOCKET connectTo(unsigned short port) {
     SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -103,7 +107,31 @@ bool startTunnel(const std::string& client, PROCESS_INFORMATION& process) {
 struct Result {
     double megabytesPerSecond;
     double requestsPerSecond;
+    double concurrentPerSecond;
+    int failed; // concurrent requests that got no answer
 };
+
+// 200 clients at once, each sending its requests one after another; the
+// rate counts the answered requests of all of them.
+void measureConcurrent(unsigned short port, const std::string& prefix, Result& result) {
+    std::string request = "GET " + prefix + "/small HTTP/1.1\r\nHost: b\r\n\r\n";
+    std::vector<int> answered(concurrentClients, 0);
+    std::vector<std::thread> clients;
+    auto started = Clock::now();
+    for (int c = 0; c < concurrentClients; ++c)
+        clients.emplace_back([&, c] {
+            for (int i = 0; i < requestsPerClient; ++i)
+                answered[c] += fetch(port, request) > 0;
+        });
+    for (std::thread& client : clients)
+        client.join();
+    double seconds = std::chrono::duration<double>(Clock::now() - started).count();
+    int total = 0;
+    for (int count : answered)
+        total += count;
+    result.concurrentPerSecond = total / seconds;
+    result.failed = concurrentClients * requestsPerClient - total;
+}
 
 Result measure(unsigned short port, const std::string& prefix) {
     auto started = Clock::now();
@@ -111,12 +139,13 @@ Result measure(unsigned short port, const std::string& prefix) {
     double seconds = std::chrono::duration<double>(Clock::now() - started).count();
     if (got < bigSize)
         std::printf("  short body: %zu bytes\n", got);
-    Result result{got / 1048576.0 / seconds, 0};
+    Result result{got / 1048576.0 / seconds, 0, 0, 0};
     started = Clock::now();
     for (int i = 0; i < smallRequests; ++i)
         fetch(port, "GET " + prefix + "/small HTTP/1.1\r\nHost: b\r\n\r\n");
     seconds = std::chrono::duration<double>(Clock::now() - started).count();
     result.requestsPerSecond = smallRequests / seconds;
+    measureConcurrent(port, prefix, result);
     return result;
 }
 
@@ -152,6 +181,12 @@ int main(int argc, char** argv) {
     std::printf("small requests:  direct %8.1f /s,   proxy+SOCKS %8.1f /s,   ratio %.2f\n",
                 direct.requestsPerSecond, proxied.requestsPerSecond,
                 proxied.requestsPerSecond / direct.requestsPerSecond);
+    std::printf("%d clients x %d:  direct %8.1f /s,   proxy+SOCKS %8.1f /s,   ratio %.2f"
+                " (unanswered: direct %d, proxy %d)\n",
+                concurrentClients, requestsPerClient, direct.concurrentPerSecond,
+                proxied.concurrentPerSecond,
+                proxied.concurrentPerSecond / direct.concurrentPerSecond, direct.failed,
+                proxied.failed);
     TerminateProcess(tunnel.hProcess, 0);
     CloseHandle(tunnel.hProcess);
     CloseHandle(tunnel.hThread);
