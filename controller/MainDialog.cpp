@@ -61,9 +61,8 @@ BOOL MainDialog::onInitDialog() {
     SetTrayIcon(IDR_MAINFRAME);
     SetTrayTip("Velquin");
     SetTrayMenu(IDR_TRAY_MENU);
-    addAboutItem();
-    SendMessageA(handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-    SendMessageA(handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+    appendSystemMenuItem(IDS_ABOUTBOX, IDM_ABOUTBOX);
+    setIcon(icon_);
     environment_.disableConnectionProxy(environment_.currentConnection());
     try {
         realIp_ = environment_.visibleIp();
@@ -79,17 +78,6 @@ BOOL MainDialog::onInitDialog() {
     updateData(false);
     // "Hide IP Now" is the first tab stop, so the focus starts there.
     return TRUE;
-}
-
-void MainDialog::addAboutItem() {
-    HMENU systemMenu = GetSystemMenu(handle(), FALSE);
-    if (systemMenu == nullptr)
-        return;
-    std::string about = framework::loadString(IDS_ABOUTBOX);
-    if (about.empty())
-        return;
-    AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(systemMenu, MF_STRING, IDM_ABOUTBOX, about.c_str());
 }
 
 void MainDialog::furnishControls() {

@@ -66,7 +66,6 @@ private:
     framework::MessageResult onPaint(WPARAM wParam, LPARAM lParam);
     framework::MessageResult onQueryDragIcon(WPARAM wParam, LPARAM lParam);
 
-    void addAboutItem();
     void furnishControls();
 
     void hide();

@@ -3,6 +3,7 @@
 #include "framework/Control.h"
 #include "framework/DataExchange.h"
 #include "framework/MessageLoop.h"
+#include "framework/Resources.h"
 
 namespace framework {
 
@@ -72,6 +73,20 @@ INT_PTR Dialog::runModal(HWND owner) {
 void Dialog::endDialog(INT_PTR result) {
     result_ = result;
     ended_ = true;
+}
+
+void Dialog::appendSystemMenuItem(UINT stringId, UINT commandId) {
+    HMENU systemMenu = GetSystemMenu(handle(), FALSE);
+    std::string text = loadString(stringId);
+    if (systemMenu == nullptr || text.empty())
+        return;
+    AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(systemMenu, MF_STRING, commandId, text.c_str());
+}
+
+void Dialog::setIcon(HICON icon) {
+    SendMessageA(handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SendMessageA(handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 }
 
 bool Dialog::updateData(bool save) {

@@ -47,6 +47,12 @@ protected:
     // Esc, the close box and the Cancel button: end with IDCANCEL.
     virtual void onCancel();
 
+    // Below a separator at the end of the window's system menu, an item with
+    // the text of string `stringId`; nothing when the window has no system
+    // menu or the string is missing.
+    void appendSystemMenuItem(UINT stringId, UINT commandId);
+    // The window's large and small icon.
+    void setIcon(HICON icon);
     // The answer of the control that asked for its colours (the base answer
     // of a colour request), or nothing when the control has none.
     MessageResult reflectToChild(UINT message, WPARAM wParam, LPARAM lParam);

@@ -40,14 +40,8 @@ void KeeperDialog::doDataExchange(framework::DataExchange& exchange) {
 
 BOOL KeeperDialog::onInitDialog() {
     Dialog::onInitDialog();
-    HMENU systemMenu = GetSystemMenu(handle(), FALSE);
-    std::string aboutItem = framework::loadString(IDS_ABOUTBOX);
-    if (systemMenu != nullptr && !aboutItem.empty()) {
-        AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
-        AppendMenuA(systemMenu, MF_STRING, IDM_ABOUTBOX, aboutItem.c_str());
-    }
-    SendMessageA(handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-    SendMessageA(handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+    appendSystemMenuItem(IDS_ABOUTBOX, IDM_ABOUTBOX);
+    setIcon(icon_);
     startClient();
     return TRUE;
 }

@@ -49,6 +49,11 @@ std::string runCycle(Cycle& cycle) {
     cycle.service = figuresOf("Velquin-Service.exe");
     cycle.keeper = figuresOf("Velquin-Keeper.exe");
     cycle.own = figuresOf("service_soak_test.exe");
+    // The service reports itself running just after it has started the
+    // keeper; under load the tunnel can be ready first, and the service
+    // control manager refuses a stop while a start is pending.
+    if (!waitUntil([] { return serviceState() == SERVICE_RUNNING; }, 30000))
+        return "the service did not report running within 30 s";
     if (!service.Stop())
         return "the stop was refused";
     if (!waitUntil([] { return serviceState() == SERVICE_STOPPED; }, 30000))
