@@ -14,6 +14,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 using namespace scenario;
 using testing_support::waitUntil;
@@ -49,13 +50,12 @@ std::string runCycle(Cycle& cycle) {
     cycle.service = figuresOf("Velquin-Service.exe");
     cycle.keeper = figuresOf("Velquin-Keeper.exe");
     cycle.own = figuresOf("service_soak_test.exe");
-    // The service reports itself running just after it has started the
-    // keeper; under load the tunnel can be ready first, and the service
-    // control manager refuses a stop while a start is pending.
-    if (!waitUntil([] { return serviceState() == SERVICE_RUNNING; }, 30000))
-        return "the service did not report running within 30 s";
-    if (!service.Stop())
-        return "the stop was refused";
+    // The service ends its process as soon as it has stopped; Wine's
+    // service control manager then at times reports the stop as failed
+    // (a broken pipe) although it was carried out. The controller ignores
+    // the answer; what counts is that the service stops.
+    if (!service.Stop() && GetLastError() != ERROR_BROKEN_PIPE)
+        return "the stop was refused (error " + std::to_string(GetLastError()) + ")";
     if (!waitUntil([] { return serviceState() == SERVICE_STOPPED; }, 30000))
         return "the service did not stop within 30 s";
     std::string left = leftRunning();
