@@ -73,23 +73,31 @@ bool DisableConnectionProxy(const std::string& connection) {
                         });
 }
 
-std::string ActiveProxyServer(const std::string& connection) {
-    INTERNET_PER_CONN_OPTIONA options[2] = {};
+ConnectionOptions QueryConnectionOptions(const std::string& connection) {
+    INTERNET_PER_CONN_OPTIONA options[3] = {};
     options[0].dwOption = INTERNET_PER_CONN_FLAGS;
     options[1].dwOption = INTERNET_PER_CONN_PROXY_SERVER;
+    options[2].dwOption = INTERNET_PER_CONN_PROXY_BYPASS;
     INTERNET_PER_CONN_OPTION_LISTA list = {};
     list.dwSize = sizeof list;
     list.pszConnection = const_cast<char*>(connection.c_str());
-    list.dwOptionCount = 2;
+    list.dwOptionCount = 3;
     list.pOptions = options;
     DWORD size = sizeof list;
     if (!InternetQueryOptionA(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, &size))
-        return "";
-    // The library hands the server text over in memory of its own.
-    std::unique_ptr<char, decltype(&GlobalFree)> server(options[1].Value.pszValue, &GlobalFree);
-    if (!(options[0].Value.dwValue & PROXY_TYPE_PROXY) || !server)
-        return "";
-    return server.get();
+        return {};
+    // The library hands the texts over in memory of its own.
+    auto take = [](char* text) {
+        std::unique_ptr<char, decltype(&GlobalFree)> owned(text, &GlobalFree);
+        return std::string(owned ? owned.get() : "");
+    };
+    return {options[0].Value.dwValue, take(options[1].Value.pszValue),
+            take(options[2].Value.pszValue)};
+}
+
+std::string ActiveProxyServer(const std::string& connection) {
+    ConnectionOptions options = QueryConnectionOptions(connection);
+    return options.flags & PROXY_TYPE_PROXY ? options.server : "";
 }
 
 } // namespace controller

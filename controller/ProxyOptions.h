@@ -18,6 +18,14 @@ bool SetConnectionOptions(const std::string& connection, const std::string& prox
 // Switches the connection back to direct access; the proxy server and
 // bypass list stay stored.
 bool DisableConnectionProxy(const std::string& connection);
+// A connection's stored proxy options.
+struct ConnectionOptions {
+    unsigned long flags = 0; // PROXY_TYPE_* bits
+    std::string server;
+    std::string bypass;
+};
+// The options as the library reports them; flags 0 when it refuses.
+ConnectionOptions QueryConnectionOptions(const std::string& connection);
 // The proxy server that the connection sends its traffic to; empty when it
 // goes direct.
 std::string ActiveProxyServer(const std::string& connection);

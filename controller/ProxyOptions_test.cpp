@@ -1,5 +1,4 @@
 #include "controller/ProxyOptions.h"
-#include "controller/testing/StoredProxyOptions.h"
 
 #include <windows.h>
 #include <wininet.h>
@@ -9,10 +8,8 @@
 using namespace controller;
 
 namespace {
-using controller_testing::StoredProxyOptions;
-
-StoredProxyOptions query(const std::string& connection) {
-    StoredProxyOptions options = controller_testing::storedProxyOptions(connection);
+ConnectionOptions query(const std::string& connection) {
+    ConnectionOptions options = QueryConnectionOptions(connection);
     EXPECT_NE(options.flags, 0u) << "the library refused the query";
     return options;
 }
@@ -32,13 +29,13 @@ TEST(ConnectionName, AnyLanConnectionBecomesTheDefaultSettings) {
 TEST(ProxyOptions, SetPointsAtTheProxyAndDisableTouchesOnlyTheFlags) {
     std::string connection = CurrentConnectionName();
     ASSERT_TRUE(SetConnectionOptions(connection, "127.0.0.1:8081"));
-    StoredProxyOptions set = query(connection);
+    ConnectionOptions set = query(connection);
     EXPECT_TRUE(set.flags & PROXY_TYPE_PROXY);
     EXPECT_EQ(set.server, "127.0.0.1:8081");
     EXPECT_EQ(ActiveProxyServer(connection), "127.0.0.1:8081");
 
     ASSERT_TRUE(DisableConnectionProxy(connection));
-    StoredProxyOptions disabled = query(connection);
+    ConnectionOptions disabled = query(connection);
     EXPECT_EQ(disabled.flags & PROXY_TYPE_PROXY, 0u);
     EXPECT_TRUE(disabled.flags & PROXY_TYPE_DIRECT);
     EXPECT_EQ(disabled.server, "127.0.0.1:8081");

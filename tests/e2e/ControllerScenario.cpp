@@ -1,12 +1,9 @@
 #include "tests/e2e/ControllerScenario.h"
 
 #include "controller/ProxyOptions.h"
-#include "controller/testing/StoredProxyOptions.h"
 #include "framework/testing/Process.h"
 #include "framework/testing/Wait.h"
 #include "settings/RegDwordValue.h"
-
-#include <wininet.h>
 
 #include <fstream>
 #include <regex>
@@ -18,9 +15,7 @@ bool isTunnelAddress(const std::string& text) {
 }
 
 bool proxied() {
-    controller_testing::StoredProxyOptions options =
-        controller_testing::storedProxyOptions(controller::CurrentConnectionName());
-    return (options.flags & PROXY_TYPE_PROXY) != 0 && options.server == "127.0.0.1:8081";
+    return controller::ActiveProxyServer(controller::CurrentConnectionName()) == "127.0.0.1:8081";
 }
 
 DWORD serviceState() {
