@@ -1,4 +1,5 @@
 #include "cleaner/CleanerDialog.h"
+#include "controls/testing/ColourRule.h"
 #include "framework/testing/Wait.h"
 #include "resources/controller/resource.h"
 
@@ -179,26 +180,8 @@ TEST_F(Cleaner, ColoursFollowTheWindowRule) {
     CleanerDialog dialog("C:\\Velquin", recordingJobs());
     open(dialog);
     HDC dc = CreateCompatibleDC(nullptr);
-    auto brushColour = [](LRESULT brush) {
-        LOGBRUSH info{};
-        GetObjectA(reinterpret_cast<HBRUSH>(brush), sizeof info, &info);
-        return info.lbColor;
-    };
-    LRESULT surface = SendMessageA(dialog.handle(), WM_CTLCOLORDLG, reinterpret_cast<WPARAM>(dc),
-                                   reinterpret_cast<LPARAM>(dialog.handle()));
-    EXPECT_EQ(brushColour(surface), RGB(244, 237, 231));
-    EXPECT_EQ(GetTextColor(dc), RGB(0, 255, 0));
-    EXPECT_EQ(GetBkColor(dc), RGB(0, 0, 0));
-    EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
-
     // Check boxes ask with the static request: black text on the surface.
-    SetBkMode(dc, OPAQUE);
-    LRESULT box = SendMessageA(dialog.handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                               reinterpret_cast<LPARAM>(dialog.item(IDC_CLEAN_CACHE)));
-    EXPECT_EQ(brushColour(box), RGB(244, 237, 231));
-    EXPECT_NE(box, surface);
-    EXPECT_EQ(GetTextColor(dc), RGB(0, 0, 0));
-    EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
+    controls_testing::expectColourRule(dialog.handle(), dialog.item(IDC_CLEAN_CACHE), dc);
 
     // The image buttons keep their own answer.
     LRESULT button = SendMessageA(dialog.handle(), WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(dc),

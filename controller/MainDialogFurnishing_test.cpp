@@ -1,5 +1,6 @@
 #include "controller/MainDialog.h"
 #include "controller/ScriptedEnvironment_test.h"
+#include "controls/testing/ColourRule.h"
 #include "framework/testing/Wait.h"
 #include "resources/controller/resource.h"
 
@@ -109,13 +110,8 @@ TEST_F(Furnishing, OnlinePrivacyOpensTheCleanerAndNothingElse) {
     EXPECT_EQ(environment.log, std::vector<std::string>{"clean privacy"});
 }
 
-TEST_F(Furnishing, StaticsAreBlackOnTheWindowsSurface) {
-    HWND label = dialog_.item(IDC_STATUS);
-    HDC dc = GetDC(label);
-    LRESULT brush = SendMessageA(dialog_.handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                                 reinterpret_cast<LPARAM>(label));
-    EXPECT_NE(brush, 0);
-    EXPECT_EQ(GetTextColor(dc), RGB(0, 0, 0));
-    EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
-    ReleaseDC(label, dc);
+TEST_F(Furnishing, ColoursFollowTheWindowRule) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    controls_testing::expectColourRule(dialog_.handle(), dialog_.item(IDC_STATUS), dc);
+    DeleteDC(dc);
 }

@@ -1,4 +1,5 @@
 #include "controller/TroubleshootDialog.h"
+#include "controls/testing/ColourRule.h"
 #include "framework/testing/MessageBoxWatcher.h"
 #include "framework/testing/Wait.h"
 #include "resources/controller/resource.h"
@@ -234,32 +235,13 @@ TEST_F(Troubleshoot, ColoursFollowTheWindowRule) {
             label = child;
     ASSERT_NE(label, nullptr);
 
-    auto brushColour = [](LRESULT brush) {
-        LOGBRUSH info{};
-        GetObjectA(reinterpret_cast<HBRUSH>(brush), sizeof info, &info);
-        return info.lbColor;
-    };
-    LRESULT surface = SendMessageA(dialog.handle(), WM_CTLCOLORDLG, reinterpret_cast<WPARAM>(dc),
-                                   reinterpret_cast<LPARAM>(dialog.handle()));
-    EXPECT_EQ(brushColour(surface), RGB(244, 237, 231));
-    EXPECT_EQ(GetTextColor(dc), RGB(0, 255, 0));
-    EXPECT_EQ(GetBkColor(dc), RGB(0, 0, 0));
-    EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
-
-    SetBkMode(dc, OPAQUE);
-    SetBkColor(dc, RGB(1, 2, 3));
-    LRESULT text = SendMessageA(dialog.handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                                reinterpret_cast<LPARAM>(label));
-    EXPECT_EQ(brushColour(text), RGB(244, 237, 231));
-    EXPECT_NE(text, surface);
-    EXPECT_EQ(GetTextColor(dc), RGB(0, 0, 0));
-    EXPECT_EQ(GetBkColor(dc), RGB(1, 2, 3));
-    EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
+    controls_testing::ColourAnswers answers =
+        controls_testing::expectColourRule(dialog.handle(), label, dc);
 
     SetTextColor(dc, RGB(9, 9, 9));
     LRESULT edit = SendMessageA(dialog.handle(), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
                                 reinterpret_cast<LPARAM>(dialog.item(IDC_TIMEOUT)));
-    EXPECT_NE(edit, surface);
-    EXPECT_NE(edit, text);
+    EXPECT_NE(edit, answers.surface);
+    EXPECT_NE(edit, answers.staticControl);
     DeleteDC(dc);
 }
