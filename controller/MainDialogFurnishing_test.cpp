@@ -41,7 +41,7 @@ std::string menuText(HMENU menu, int position) {
 
 } // namespace
 
-TEST_F(Furnishing, ButtonsHaveTheirIconsAndHintsAndTheLinkItsAddress) {
+TEST_F(Furnishing, ButtonsAreImageButtonsWithTheirHintsAndTheLinkHasItsAddress) {
     for (std::size_t i = 0; i < MainDialog::buttonLooks.size(); ++i) {
         const MainDialog::ButtonLook& look = MainDialog::buttonLooks[i];
         SCOPED_TRACE(look.hint);
