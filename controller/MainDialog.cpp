@@ -7,13 +7,11 @@
 #include "framework/InternetError.h"
 #include "framework/Resources.h"
 #include "resources/controller/resource.h"
+#include "settings/SharedValues.h"
 
 namespace controller {
 
 namespace {
-const char* const timeOutPath = "Software\\Velquin\\TimeOut";
-const char* const retryPath = "Software\\Velquin\\Retry";
-const char* const readyPath = "Software\\Velquin\\Ready";
 const DWORD pollInterval = 1000;
 const COLORREF linkColour = RGB(255, 202, 19);
 } // namespace
@@ -123,11 +121,11 @@ void MainDialog::hide() {
 bool MainDialog::waitForTunnel(ServiceControl& service) {
     // Both are counts the user may set as high as they like; read as
     // unsigned, a stored -1 means "very many", never "none".
-    const DWORD timeOut = environment_.readDword(timeOutPath);
-    const DWORD retry = environment_.readDword(retryPath);
+    const DWORD timeOut = environment_.readDword(settings::shared::timeOut);
+    const DWORD retry = environment_.readDword(settings::shared::retry);
     for (DWORD restarts = 0;; ++restarts) {
         for (DWORD failedReads = 0; failedReads < timeOut; ++failedReads) {
-            if (environment_.readDword(readyPath) == 1)
+            if (environment_.readDword(settings::shared::ready) == 1)
                 return true;
             environment_.sleep(pollInterval);
         }

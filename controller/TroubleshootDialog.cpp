@@ -2,6 +2,7 @@
 
 #include "framework/DataExchange.h"
 #include "resources/controller/resource.h"
+#include "settings/SharedValues.h"
 
 namespace controller {
 
@@ -11,8 +12,8 @@ const char* const saveHint =
 } // namespace
 
 TroubleshootDialog::TroubleshootDialog(HWND parent)
-    : Dialog(IDD_TROUBLESHOOT), parent_(parent), storedTimeOut_("Software\\Velquin\\TimeOut"),
-      storedRetry_("Software\\Velquin\\Retry"), timeOut_(static_cast<int>(storedTimeOut_.get())),
+    : Dialog(IDD_TROUBLESHOOT), parent_(parent), storedTimeOut_(settings::shared::timeOut),
+      storedRetry_(settings::shared::retry), timeOut_(static_cast<int>(storedTimeOut_.get())),
       retry_(static_cast<int>(storedRetry_.get())) {
     onMessage(WM_CTLCOLORDLG, &TroubleshootDialog::onCtlColorDlg);
     onMessage(WM_CTLCOLORSTATIC, &TroubleshootDialog::onCtlColorStatic);

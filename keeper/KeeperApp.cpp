@@ -4,6 +4,7 @@
 #include "keeper/KeeperDialog.h"
 #include "settings/RegDwordValue.h"
 #include "settings/RegStringValue.h"
+#include "settings/SharedValues.h"
 
 namespace keeper {
 
@@ -13,9 +14,9 @@ std::string KeeperApp::clientCommandLine(const std::string& installDir) {
 }
 
 bool KeeperApp::initInstance() {
-    settings::RegDwordValue("Software\\Velquin\\Ready").set(0);
-    settings::RegStringValue command("Software\\Velquin\\cmd");
-    settings::RegStringValue appPath("Software\\Velquin\\AppPath");
+    settings::RegDwordValue(settings::shared::ready).set(0);
+    settings::RegStringValue command(settings::shared::cmd);
+    settings::RegStringValue appPath(settings::shared::appPath);
     command.set(clientCommandLine(appPath.get()));
 
     KeeperDialog dialog;
@@ -28,7 +29,7 @@ bool KeeperApp::initInstance() {
 int KeeperApp::exitInstance() {
     killClient();
     // The client is gone, and with it the tunnel.
-    settings::RegDwordValue("Software\\Velquin\\Ready").set(0);
+    settings::RegDwordValue(settings::shared::ready).set(0);
     return 0;
 }
 

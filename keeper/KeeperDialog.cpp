@@ -8,6 +8,7 @@
 #include "resources/keeper/resource.h"
 #include "settings/RegDwordValue.h"
 #include "settings/RegStringValue.h"
+#include "settings/SharedValues.h"
 
 namespace keeper {
 
@@ -48,7 +49,7 @@ BOOL KeeperDialog::onInitDialog() {
 
 void KeeperDialog::startClient() {
     auto record = std::make_unique<ProcessPipe>();
-    record->command = settings::RegStringValue("Software\\Velquin\\cmd").get();
+    record->command = settings::RegStringValue(settings::shared::cmd).get();
     record->window = handle();
     record->tag = 0;
     running_ = ProcessPipe::start(std::move(record));
@@ -83,7 +84,7 @@ framework::MessageResult KeeperDialog::onLine(WPARAM wParam, LPARAM) {
     appendLine(*line);
     size_t phrase = line->find(circuitPhrase);
     if (phrase != std::string::npos && phrase > 0)
-        settings::RegDwordValue("Software\\Velquin\\Ready").set(1);
+        settings::RegDwordValue(settings::shared::ready).set(1);
     endBurstUnlessMoreLines();
     return 0;
 }
@@ -101,7 +102,7 @@ framework::MessageResult KeeperDialog::onFinished(WPARAM wParam, LPARAM) {
     if (wParam != 0)
         appendLine(errorText(static_cast<DWORD>(wParam)));
     // The tunnel is gone with its client: Ready must not keep claiming it.
-    settings::RegDwordValue("Software\\Velquin\\Ready").set(0);
+    settings::RegDwordValue(settings::shared::ready).set(0);
     updateControls();
     return 0;
 }

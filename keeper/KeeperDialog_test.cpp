@@ -5,6 +5,7 @@
 #include "resources/keeper/resource.h"
 #include "settings/RegDwordValue.h"
 #include "settings/RegStringValue.h"
+#include "settings/SharedValues.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,7 @@ using testing_support::waitUntil;
 namespace {
 
 DWORD ready() {
-    return settings::RegDwordValue("Software\\Velquin\\Ready").get();
+    return settings::RegDwordValue(settings::shared::ready).get();
 }
 
 // Each test runs the window against a test child stored in cmd; the child
@@ -22,7 +23,7 @@ DWORD ready() {
 class KeeperWindow : public testing::Test {
 protected:
     void SetUp() override {
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Velquin");
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, settings::shared::key);
         hold = CreateEventA(nullptr, TRUE, FALSE, "VelquinKeeperTestHold");
     }
     void TearDown() override {
@@ -30,11 +31,11 @@ protected:
         if (dialog.handle() != nullptr)
             waitUntil([this] { return !dialog.isRunning(); });
         CloseHandle(hold);
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Velquin");
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, settings::shared::key);
     }
 
     void open(const std::vector<std::string>& chunks) {
-        settings::RegStringValue("Software\\Velquin\\cmd")
+        settings::RegStringValue(settings::shared::cmd)
             .set(keeper_test::printerCommand(chunks, "VelquinKeeperTestHold"));
         ASSERT_TRUE(dialog.create());
     }
@@ -69,7 +70,7 @@ TEST_F(KeeperWindow, ListsLinesInOrderAndRaisesReadyOnlyOnALaterCircuitPhrase) {
     EXPECT_EQ(ready(), 0u);
     finishRun();
 
-    settings::RegStringValue("Software\\Velquin\\cmd")
+    settings::RegStringValue(settings::shared::cmd)
         .set(keeper_test::printerCommand(
             {"Dec 08 [notice] Tunnel has successfully opened a circuit.\n"},
             "VelquinKeeperTestHold"));
@@ -116,7 +117,7 @@ TEST_F(KeeperWindow, EnableStatesChangeOnlyAtOpeningRunClearEditAndEnd) {
 }
 
 TEST_F(KeeperWindow, MissingClientIsReportedTwice) {
-    settings::RegStringValue("Software\\Velquin\\cmd").set("C:\\windows\\no-such-client.exe -f x");
+    settings::RegStringValue(settings::shared::cmd).set("C:\\windows\\no-such-client.exe -f x");
     ASSERT_TRUE(dialog.create());
     ASSERT_TRUE(waitUntil([this] { return lines() == 2; }));
     EXPECT_EQ(line(0), line(1));
@@ -135,7 +136,7 @@ TEST_F(KeeperWindow, EnterAndEscKeepTheWindowOpenAndCloseEndsIt) {
 }
 
 TEST_F(KeeperWindow, BurstOfLinesIsListedWhole) {
-    settings::RegStringValue("Software\\Velquin\\cmd").set(keeper_test::counterCommand(3000));
+    settings::RegStringValue(settings::shared::cmd).set(keeper_test::counterCommand(3000));
     ASSERT_TRUE(dialog.create());
     ASSERT_TRUE(waitUntil([this] { return !dialog.isRunning(); }, 60000));
     ASSERT_EQ(lines(), 3000);

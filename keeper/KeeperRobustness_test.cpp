@@ -11,6 +11,7 @@
 #include "keeper/TestChild.h"
 #include "resources/keeper/resource.h"
 #include "settings/RegStringValue.h"
+#include "settings/SharedValues.h"
 
 #include <gtest/gtest.h>
 
@@ -95,7 +96,7 @@ private:
 class KeeperRobustness : public testing::Test {
 protected:
     void SetUp() override {
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Velquin");
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, settings::shared::key);
         hold = CreateEventA(nullptr, TRUE, FALSE, holdName);
     }
     void TearDown() override {
@@ -103,12 +104,12 @@ protected:
         if (dialog.handle() != nullptr)
             waitUntil([this] { return !dialog.isRunning(); });
         CloseHandle(hold);
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Velquin");
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, settings::shared::key);
     }
 
     // Opens the window on `command` with the probe watching it.
     void open(const std::string& command) {
-        settings::RegStringValue("Software\\Velquin\\cmd").set(command);
+        settings::RegStringValue(settings::shared::cmd).set(command);
         ASSERT_TRUE(dialog.create());
         probe = std::make_unique<ResponsivenessProbe>(dialog.handle());
     }

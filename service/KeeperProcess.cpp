@@ -2,6 +2,7 @@
 
 #include "keeper/ClientProcess.h"
 #include "settings/RegDwordValue.h"
+#include "settings/SharedValues.h"
 
 namespace service {
 namespace {
@@ -87,7 +88,7 @@ bool KeeperProcess::close(DWORD timeoutMs) {
 
 void KeeperProcess::endTunnel() {
     keeper::killClient();
-    settings::RegDwordValue("Software\\Velquin\\Ready").set(0);
+    settings::RegDwordValue(settings::shared::ready).set(0);
 }
 
 } // namespace service

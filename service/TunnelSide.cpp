@@ -2,14 +2,15 @@
 
 #include "settings/RegDwordValue.h"
 #include "settings/RegStringValue.h"
+#include "settings/SharedValues.h"
 
 namespace service {
 
 bool TunnelSide::start() {
     // A Ready left at 1 by a tunnel that died with its service must not
     // pass for the new tunnel before the new keeper has cleared it.
-    settings::RegDwordValue("Software\\Velquin\\Ready").set(0);
-    std::string installDir = settings::RegStringValue("Software\\Velquin\\AppPath").get();
+    settings::RegDwordValue(settings::shared::ready).set(0);
+    std::string installDir = settings::RegStringValue(settings::shared::appPath).get();
     if (!keeper_.start(installDir))
         return false;
     proxy_ = std::make_unique<ProxyServer>(

@@ -4,6 +4,7 @@
 #include "controller/ServiceControl.h"
 #include "controller/VisibleIp.h"
 #include "settings/RegDwordValue.h"
+#include "settings/SharedValues.h"
 
 #include <windows.h>
 
@@ -12,7 +13,7 @@ namespace testbed {
 namespace {
 bool waitForReady(unsigned timeoutMs) {
     DWORD start = GetTickCount();
-    while (settings::RegDwordValue("Software\\Velquin\\Ready").get() != 1) {
+    while (settings::RegDwordValue(settings::shared::ready).get() != 1) {
         if (GetTickCount() - start >= timeoutMs)
             return false;
         Sleep(100);

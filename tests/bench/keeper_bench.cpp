@@ -15,6 +15,7 @@
 #include "keeper/TestChild.h"
 #include "resources/keeper/resource.h"
 #include "settings/RegStringValue.h"
+#include "settings/SharedValues.h"
 
 #include <windows.h>
 
@@ -99,7 +100,7 @@ template <typename Condition> void pumpUntil(Condition done) {
 }
 
 void setCommand(const std::string& command) {
-    settings::RegStringValue("Software\\Velquin\\cmd").set(command);
+    settings::RegStringValue(settings::shared::cmd).set(command);
 }
 
 // Lines per second into the keeper's list and through a bare read loop.
@@ -140,7 +141,7 @@ void measureReadyLatency(int runs) {
     framework::KernelHandle go(CreateEventA(nullptr, FALSE, FALSE, goEventName));
     framework::KernelHandle changed(CreateEventA(nullptr, FALSE, FALSE, nullptr));
     framework::RegKey key;
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Velquin", 0, nullptr, 0,
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, settings::shared::key, 0, nullptr, 0,
                     KEY_READ | KEY_WRITE | KEY_NOTIFY, nullptr, key.put(), nullptr);
     setCommand(testing_support::childCommandLine("circuit", {std::to_string(runs)}));
     keeper::KeeperDialog dialog;
@@ -201,7 +202,7 @@ int main(int argc, char** argv) {
     BenchApplication application;
     int lines = argc > 1 ? std::atoi(argv[1]) : 100000;
     int runs = argc > 2 ? std::atoi(argv[2]) : 100;
-    std::string savedCommand = settings::RegStringValue("Software\\Velquin\\cmd").get();
+    std::string savedCommand = settings::RegStringValue(settings::shared::cmd).get();
     measureLines(lines);
     measureReadyLatency(runs);
     setCommand(savedCommand);

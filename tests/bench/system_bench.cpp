@@ -7,6 +7,7 @@
 #include "resources/controller/resource.h"
 #include "tests/e2e/ControllerScenario.h"
 #include "tests/e2e/ProcessFigures.h"
+#include "settings/SharedValues.h"
 
 #include <algorithm>
 #include <chrono>
@@ -39,8 +40,8 @@ void printMemory(const char* what, const char* executable) {
 } // namespace
 
 int main() {
-    setDword("Software\\Velquin\\TimeOut", 45);
-    setDword("Software\\Velquin\\Retry", 2);
+    setDword(settings::shared::timeOut, 45);
+    setDword(settings::shared::retry, 2);
     writeTorrc(tunnelDelayMs);
     RunningController controller;
     if (!IsWindow(controller.driver().window())) {
@@ -76,7 +77,7 @@ int main() {
                 median / tunnelDelayMs);
 
     // However long the keeper takes to list the lines, the poll waits.
-    setDword("Software\\Velquin\\TimeOut", 1200);
+    setDword(settings::shared::timeOut, 1200);
     writeTorrc(tunnelDelayMs);
     std::ofstream(torrcPath, std::ios::binary | std::ios::app)
         << "StandInChatter " << chatterLines << "\r\n";

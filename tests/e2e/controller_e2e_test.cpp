@@ -6,6 +6,7 @@
 #include "framework/testing/Wait.h"
 #include "resources/controller/resource.h"
 #include "tests/e2e/ControllerScenario.h"
+#include "settings/SharedValues.h"
 
 #include <gtest/gtest.h>
 
@@ -17,8 +18,8 @@ namespace {
 class ControllerEndToEnd : public testing::Test {
 protected:
     void SetUp() override {
-        setDword("Software\\Velquin\\TimeOut", 45);
-        setDword("Software\\Velquin\\Retry", 2);
+        setDword(settings::shared::timeOut, 45);
+        setDword(settings::shared::retry, 2);
         writeTorrc(2000);
     }
     // Nothing of one scenario may be left for the next.
@@ -86,8 +87,8 @@ TEST_F(ControllerEndToEnd, ASecondStartRaisesTheHiddenFirstAndLeavesItsTunnel) {
 
 TEST_F(ControllerEndToEnd, ATunnelThatNeverComesEndsInTroubleshootingAndLeavesNothing) {
     writeTorrc(600000);
-    setDword("Software\\Velquin\\TimeOut", 2);
-    setDword("Software\\Velquin\\Retry", 1);
+    setDword(settings::shared::timeOut, 2);
+    setDword(settings::shared::retry, 1);
 
     RunningController controller;
     controller.driver().pressLater(IDC_HIDE_IP);

@@ -8,6 +8,7 @@
 #include "keeper/ClientProcess.h"
 #include "resources/controller/resource.h"
 #include "tests/e2e/ControllerScenario.h"
+#include "settings/SharedValues.h"
 
 #include <gtest/gtest.h>
 
@@ -29,8 +30,8 @@ bool kill(const char* executable) {
 class Faults : public testing::Test {
 protected:
     void SetUp() override {
-        setDword("Software\\Velquin\\TimeOut", 10);
-        setDword("Software\\Velquin\\Retry", 2);
+        setDword(settings::shared::timeOut, 10);
+        setDword(settings::shared::retry, 2);
         writeTorrc(2000);
     }
 

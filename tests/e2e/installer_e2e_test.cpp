@@ -8,6 +8,7 @@
 #include "installer/ServiceSetup.h"
 #include "settings/RegDwordValue.h"
 #include "settings/RegStringValue.h"
+#include "settings/SharedValues.h"
 
 #include <shlobj.h>
 
@@ -33,7 +34,8 @@ bool exists(const std::string& path) {
 
 bool settingsKeyExists() {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Velquin", 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, settings::shared::key, 0, KEY_READ, &key) !=
+        ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     return true;
@@ -62,7 +64,7 @@ protected:
         // The runner has installed and registered Velquin by hand: a clean
         // machine has neither the service nor the settings.
         ASSERT_TRUE(installer::ServiceSetup("Velquin").remove(30000));
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Velquin");
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, settings::shared::key);
     }
     void TearDown() override { controller::DisableConnectionProxy(connection_); }
 
@@ -119,7 +121,7 @@ TEST_F(InstallerTest, SilentInstallSetsUpAWorkingSystemAndUninstallLeavesNothing
     for (const std::string& shortcut :
          {product + ".lnk", product + " User Guide.lnk", "Uninstall " + product + ".lnk"})
         EXPECT_TRUE(exists(startMenuFolder() + "\\" + shortcut)) << shortcut;
-    EXPECT_EQ(settings::RegStringValue("Software\\Velquin\\AppPath").get(), installDir);
+    EXPECT_EQ(settings::RegStringValue(settings::shared::appPath).get(), installDir);
     EXPECT_EQ(setting("TimeOut"), 45u);
     EXPECT_EQ(setting("Retry"), 2u);
     DWORD startType = 0;
@@ -142,15 +144,15 @@ TEST_F(InstallerTest, UpdateOverARunningInstallationKeepsTheTunedSettings) {
     ASSERT_EQ(install(), 0);
     // Values raised in the troubleshooting dialog, and a running tunnel
     // whose programs the update replaces.
-    settings::RegDwordValue("Software\\Velquin\\TimeOut").set(120);
-    settings::RegDwordValue("Software\\Velquin\\Retry").set(6);
+    settings::RegDwordValue(settings::shared::timeOut).set(120);
+    settings::RegDwordValue(settings::shared::retry).set(6);
     ASSERT_TRUE(startTunnel());
 
     ASSERT_EQ(install(), 0);
     EXPECT_EQ(countProcessesNamed("Velquin-Keeper.exe"), 0);
     EXPECT_EQ(setting("TimeOut"), 120u);
     EXPECT_EQ(setting("Retry"), 6u);
-    EXPECT_EQ(settings::RegStringValue("Software\\Velquin\\AppPath").get(), installDir);
+    EXPECT_EQ(settings::RegStringValue(settings::shared::appPath).get(), installDir);
     EXPECT_TRUE(startTunnel());
     EXPECT_TRUE(uninstall());
 }

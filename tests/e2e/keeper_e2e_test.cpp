@@ -5,6 +5,7 @@
 #include "framework/testing/Wait.h"
 #include "settings/RegDwordValue.h"
 #include "settings/RegStringValue.h"
+#include "settings/SharedValues.h"
 
 #include <windows.h>
 #include <tlhelp32.h>
@@ -22,7 +23,7 @@ using testing_support::waitUntil;
 namespace {
 
 DWORD ready() {
-    return settings::RegDwordValue("Software\\Velquin\\Ready").get();
+    return settings::RegDwordValue(settings::shared::ready).get();
 }
 
 std::vector<std::string> listedLines(HWND window) {
@@ -59,10 +60,10 @@ std::string install() {
 } // namespace
 
 TEST(KeeperProgram, RunsTheClientRaisesReadyAndCleansUpAtExit) {
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Velquin");
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, settings::shared::key);
     std::string root = install();
-    settings::RegStringValue("Software\\Velquin\\AppPath").set(root);
-    settings::RegDwordValue("Software\\Velquin\\Ready").set(1);
+    settings::RegStringValue(settings::shared::appPath).set(root);
+    settings::RegDwordValue(settings::shared::ready).set(1);
 
     std::string command = "\"" + hostToWine(KEEPER_EXE) + "\"";
     framework::KernelHandle keeper = startProcess(command);
@@ -71,7 +72,7 @@ TEST(KeeperProgram, RunsTheClientRaisesReadyAndCleansUpAtExit) {
     // Ready is cleared at start, well before the client's circuit line.
     ASSERT_TRUE(waitUntil([] { return ready() == 0; }));
     std::string folder = root + "\\services\\Velquin-Server2\\";
-    EXPECT_EQ(settings::RegStringValue("Software\\Velquin\\cmd").get(),
+    EXPECT_EQ(settings::RegStringValue(settings::shared::cmd).get(),
               "\"" + folder + "Velquin-Server2.exe\" -f \"" + folder + "torrc\"");
 
     HWND window = nullptr;
@@ -95,5 +96,5 @@ TEST(KeeperProgram, RunsTheClientRaisesReadyAndCleansUpAtExit) {
     EXPECT_TRUE(
         waitUntil([] { return testing_support::countProcessesNamed("Velquin-Server2.exe") == 0; }));
     EXPECT_EQ(ready(), 0u);
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Velquin");
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, settings::shared::key);
 }

@@ -6,6 +6,7 @@
 #include "framework/testing/Wait.h"
 #include "settings/RegDwordValue.h"
 #include "settings/RegStringValue.h"
+#include "settings/SharedValues.h"
 
 #include <tlhelp32.h>
 
@@ -23,7 +24,7 @@ using framework::ServiceHandle;
 constexpr unsigned short proxyPort = 8081;
 
 DWORD ready() {
-    return settings::RegDwordValue("Software\\Velquin\\Ready").get();
+    return settings::RegDwordValue(settings::shared::ready).get();
 }
 
 // "...\Velquin Service Test" with the keeper, and the client with its torrc
@@ -41,13 +42,13 @@ void install() {
     ASSERT_TRUE(
         CopyFileA(hostToWine(CLIENT_EXE).c_str(), (client + "Velquin-Server2.exe").c_str(), FALSE));
     std::ofstream(client + "torrc") << "SocksPort 19250\r\nStandInCircuitDelay 500\r\n";
-    settings::RegStringValue("Software\\Velquin\\AppPath").set(root);
+    settings::RegStringValue(settings::shared::appPath).set(root);
 }
 
 class ServiceTest : public testing::Test {
 protected:
     void SetUp() override {
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Velquin");
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, settings::shared::key);
         install();
         manager_.reset(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
         ASSERT_TRUE(manager_);
@@ -64,7 +65,7 @@ protected:
         if (service_)
             ControlService(service_.get(), SERVICE_CONTROL_STOP, &status);
         removeService();
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Velquin");
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, settings::shared::key);
     }
     void removeService() {
         service_.reset(OpenServiceA(manager_.get(), "Velquin", SERVICE_ALL_ACCESS));

@@ -9,6 +9,7 @@
 #include "settings/RegDwordValue.h"
 #include "tests/e2e/ControllerScenario.h"
 #include "tests/e2e/ProcessFigures.h"
+#include "settings/SharedValues.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +29,7 @@ int cycles() {
 }
 
 bool ready() {
-    return settings::RegDwordValue("Software\\Velquin\\Ready").get() == 1;
+    return settings::RegDwordValue(settings::shared::ready).get() == 1;
 }
 
 // The figures of one cycle, taken while the tunnel is up.
