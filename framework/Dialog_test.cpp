@@ -36,6 +36,7 @@ public:
     TestDialog() : Dialog(1000) {
         onCommand(pressButton, &TestDialog::onPress);
         onMessage(WM_APP + 1, &TestDialog::onFail);
+        onMessage(WM_APP + 2, &TestDialog::onThrowAnything);
     }
     int first = 0, second = 0;
     int parentSawPress = 0;
@@ -70,6 +71,7 @@ private:
     framework::MessageResult onFail(WPARAM, LPARAM) {
         throw framework::InternetError("The server name could not be resolved");
     }
+    framework::MessageResult onThrowAnything(WPARAM, LPARAM) { throw 42; }
 };
 
 void setText(HWND dialog, int id, const char* text) {
@@ -139,27 +141,40 @@ TEST(Dialog, ControlHandlesItsOwnReflectedClick) {
     EXPECT_EQ(dialog.parentSawPress, 0);
 }
 
-TEST(Dialog, InternetErrorInAHandlerIsShownAndTheWindowStays) {
+TEST(Dialog, AnExceptionInAHandlerIsShownAndTheWindowStays) {
     TestDialog dialog;
     ASSERT_TRUE(dialog.create());
     MessageBoxWatcher watcher;
     SendMessageA(dialog.handle(), WM_APP + 1, 0, 0);
-    EXPECT_EQ(watcher.texts(), std::vector<std::string>{"The server name could not be resolved"});
+    SendMessageA(dialog.handle(), WM_APP + 2, 0, 0);
+    EXPECT_EQ(watcher.texts(), (std::vector<std::string>{"The server name could not be resolved",
+                                                         "An unexpected error occurred."}));
     EXPECT_TRUE(IsWindow(dialog.handle()));
 }
 
 TEST(Dialog, ModalLoopPreTranslatesAndEscCancels) {
-    static TestDialog dialog;
-    // Once the loop runs: a message for the button, then Esc in an edit.
+    TestDialog dialog;
+    // Once the loop runs: a message for the button, then Esc in an edit. A
+    // loop that ignores Esc is ended by the second timer with a result of
+    // its own, so the test fails instead of waiting for ever.
+    static TestDialog* running;
+    running = &dialog;
+    const INT_PTR stuck = 4242;
     struct Poster {
         static void CALLBACK post(HWND, UINT, UINT_PTR id, DWORD) {
             KillTimer(nullptr, id);
-            PostMessageA(dialog.item(pressButton), WM_APP, 0, 0);
-            PostMessageA(dialog.item(firstEdit), WM_KEYDOWN, VK_ESCAPE, 0);
+            PostMessageA(running->item(pressButton), WM_APP, 0, 0);
+            PostMessageA(running->item(firstEdit), WM_KEYDOWN, VK_ESCAPE, 0);
+        }
+        static void CALLBACK giveUp(HWND, UINT, UINT_PTR id, DWORD) {
+            KillTimer(nullptr, id);
+            running->endDialog(stuck);
         }
     };
     SetTimer(nullptr, 0, 50, &Poster::post);
+    UINT_PTR guard = SetTimer(nullptr, 0, 5000, &Poster::giveUp);
     EXPECT_EQ(dialog.runModal(), IDCANCEL);
+    KillTimer(nullptr, guard);
     EXPECT_EQ(dialog.button.preTranslated, 1);
     EXPECT_EQ(dialog.handle(), nullptr);
 }

@@ -58,6 +58,10 @@ MessageResult Window::dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         // else is reported the same way rather than ending the process.
         messageBox(error.what(), MB_OK | MB_ICONEXCLAMATION);
         return 0;
+    } catch (...) {
+        // Nothing may unwind through the system's code that called us.
+        messageBox("An unexpected error occurred.", MB_OK | MB_ICONEXCLAMATION);
+        return 0;
     }
 }
 
