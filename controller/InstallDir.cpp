@@ -5,12 +5,12 @@
 
 namespace controller {
 
-namespace {
-// Kept for the life of the process; the folder never changes while the
-// program runs, and nothing writes it back.
-settings::RegStringValue appPath(settings::shared::appPath);
-} // namespace
-
-const std::string installDir = appPath.get();
+const std::string& installDir() {
+    // The folder never changes while the program runs, and nothing writes
+    // it back; reading it here rather than at start-up keeps the registry
+    // out of static initialisation.
+    static const std::string folder = settings::RegStringValue(settings::shared::appPath).get();
+    return folder;
+}
 
 } // namespace controller

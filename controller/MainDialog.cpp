@@ -169,7 +169,7 @@ void MainDialog::onExit() {
 }
 
 void MainDialog::onHelp() {
-    environment_.open(installDir + "\\help.html");
+    environment_.open(installDir() + "\\help.html");
     showStatus("Help Loaded");
 }
 

@@ -212,7 +212,7 @@ TEST_F(MainWindow, EscEndsWithCancelAndLeavesServiceAndProxyAlone) {
 TEST_F(MainWindow, HelpButtonAndHelpKeyOpenTheGuide) {
     open();
     press(IDC_HELP_BUTTON);
-    const std::string guide = "open " + controller::installDir + "\\help.html";
+    const std::string guide = "open " + controller::installDir() + "\\help.html";
     EXPECT_EQ(environment.log, (Log{guide, "status Help Loaded", "end"}));
 
     SetDlgItemTextA(dialog_.handle(), IDC_STATUS, "");

@@ -49,7 +49,7 @@ void WorkflowEnvironment::open(const std::string& path) {
 }
 
 void WorkflowEnvironment::cleanPrivacy() {
-    cleaner::CleanerDialog(installDir, cleaner::CleanerDialog::realJobs(),
+    cleaner::CleanerDialog(installDir(), cleaner::CleanerDialog::realJobs(),
                            [this](const std::string& page) { open(page); })
         .doModal();
 }
