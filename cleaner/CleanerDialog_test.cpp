@@ -40,7 +40,7 @@ protected:
         ASSERT_TRUE(dialog.create());
         shown = &dialog;
         ShowWindow(dialog.handle(), SW_SHOW);
-        waitUntil([] { return false; }, 50);
+        ASSERT_TRUE(testing_support::waitUntilPainted(dialog.handle()));
     }
     std::string status() const { return framework::Window::textOf(shown->item(IDC_CLEAN_STATUS)); }
     std::vector<UINT> ticks() const {

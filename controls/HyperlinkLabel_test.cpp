@@ -75,6 +75,31 @@ COLORREF askedColour(HyperlinkLabel& label, framework::MessageResult* brush = nu
     return colour;
 }
 
+// Counts the timer messages this thread takes from its queue for one
+// window, so that a test can wait for ticks rather than for time.
+class TimerTicks {
+public:
+    explicit TimerTicks(HWND window) {
+        watched_ = window;
+        count_ = 0;
+        hook_ = SetWindowsHookExA(WH_GETMESSAGE, &TimerTicks::seen, nullptr, GetCurrentThreadId());
+    }
+    ~TimerTicks() { UnhookWindowsHookEx(hook_); }
+    int count() const { return count_; }
+
+private:
+    static LRESULT CALLBACK seen(int code, WPARAM removed, LPARAM message) {
+        const MSG* msg = reinterpret_cast<const MSG*>(message);
+        if (code == HC_ACTION && removed == PM_REMOVE && msg->message == WM_TIMER &&
+            msg->hwnd == watched_)
+            ++count_;
+        return CallNextHookEx(nullptr, code, removed, message);
+    }
+    static inline HWND watched_ = nullptr;
+    static inline int count_ = 0;
+    HHOOK hook_;
+};
+
 POINT screenPoint(HWND hwnd, int x, int y) {
     POINT p{x, y};
     ClientToScreen(hwnd, &p);
@@ -195,7 +220,8 @@ TEST_F(HyperlinkLabelTest, UnderlinedWhileHoveringInModeMinusOneOnly) {
     EXPECT_NE(fontOf(label), label.underlineFont());
     enter(label);
     // Ticks that find the mouse inside change nothing.
-    waitUntil([] { return false; }, 3 * HyperlinkLabel::hoverTimerPeriod);
+    TimerTicks ticks(label.handle());
+    ASSERT_TRUE(waitUntil([&] { return ticks.count() >= 3; }));
     EXPECT_TRUE(label.isHovering());
     EXPECT_EQ(fontOf(label), label.underlineFont());
     ASSERT_TRUE(leave(label));

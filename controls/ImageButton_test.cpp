@@ -1,6 +1,7 @@
 #include "controls/ImageButton.h"
 #include "framework/DataExchange.h"
 #include "framework/Dialog.h"
+#include "framework/MessageLoop.h"
 #include "framework/testing/Wait.h"
 
 #include <gtest/gtest.h>
@@ -108,7 +109,7 @@ protected:
         ASSERT_TRUE(dialog.create());
         SetWindowPos(dialog.handle(), HWND_TOPMOST, 100, 100, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
         SetForegroundWindow(dialog.handle());
-        waitUntil([] { return false; }, 100);
+        ASSERT_TRUE(testing_support::waitUntilPainted(dialog.handle()));
     }
     ButtonDialog dialog;
 };
@@ -234,8 +235,8 @@ TEST_F(ImageButtonTest, EnteringWithTheLeftButtonHeldDoesNotHighlight) {
     POINT screen{r.right / 2, r.bottom / 2};
     ClientToScreen(button.handle(), &screen);
     SetCursorPos(screen.x, screen.y);
-    // Let the system's own mouse moves arrive, then start from idle.
-    waitUntil([] { return false; }, 50);
+    // Let the system's own mouse move arrive, then start from idle.
+    waitUntil([&] { return button.isHovering(); }, 1000);
     SendMessageA(button.handle(), WM_MOUSELEAVE, 0, 0);
     ASSERT_FALSE(button.isHovering());
     SendMessageA(button.handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(r.right / 2, r.bottom / 2));
@@ -260,7 +261,9 @@ TEST_F(ImageButtonTest, DoubleClickGivesTwoClicks) {
     PostMessageA(button, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
     PostMessageA(button, WM_LBUTTONUP, 0, at);
     EXPECT_TRUE(waitUntil([&] { return dialog.clicks >= 2; }, 2000));
-    waitUntil([] { return false; }, 100);
+    // Everything was posted up front: once the queue is empty, no click
+    // is still to come.
+    framework::MessageLoop::processPending();
     EXPECT_EQ(dialog.clicks, 2);
     EXPECT_EQ(GetFocus(), button);
 }

@@ -2,8 +2,6 @@
 
 #include "framework/MessageLoop.h"
 
-#include <windows.h>
-
 namespace testing_support {
 
 bool waitUntil(const std::function<bool()>& condition, unsigned timeoutMs) {
@@ -16,6 +14,30 @@ bool waitUntil(const std::function<bool()>& condition, unsigned timeoutMs) {
             return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
+}
+
+namespace {
+bool painted(HWND window) {
+    return GetUpdateRect(window, nullptr, FALSE) == FALSE;
+}
+
+BOOL CALLBACK childPainted(HWND child, LPARAM allPainted) {
+    if (!painted(child))
+        *reinterpret_cast<bool*>(allPainted) = false;
+    return TRUE;
+}
+} // namespace
+
+bool waitUntilPainted(HWND window, unsigned timeoutMs) {
+    return waitUntil(
+        [window] {
+            if (!IsWindowVisible(window) || !painted(window))
+                return false;
+            bool allPainted = true;
+            EnumChildWindows(window, &childPainted, reinterpret_cast<LPARAM>(&allPainted));
+            return allPainted;
+        },
+        timeoutMs);
 }
 
 } // namespace testing_support
