@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <thread>
+#include <utility>
 
 using controller::MainDialog;
 using controller_test::ScriptedEnvironment;
@@ -42,13 +43,21 @@ std::string menuText(HMENU menu, int position) {
 } // namespace
 
 TEST_F(Furnishing, ButtonsAreImageButtonsWithTheirHintsAndTheLinkHasItsAddress) {
-    for (std::size_t i = 0; i < MainDialog::buttonLooks.size(); ++i) {
-        const MainDialog::ButtonLook& look = MainDialog::buttonLooks[i];
-        SCOPED_TRACE(look.hint);
+    const std::pair<int, const char*> hints[] = {
+        {IDC_HIDE_IP, "Press Hide IP Now in order to change your IP address"},
+        {IDC_NEW_IP, "Press Get a New IP if you want to change the Country"},
+        {IDC_RESTORE, "Restore Real IP will you want to use the default IP address"},
+        {IDC_PRIVACY, "Delete Cookies, Internet History, Temporary files "},
+        {IDC_HELP_BUTTON, "User Guide, Useful Links"},
+        {IDC_MINIMIZE, "Place the Application in System Tray"},
+        {IDC_EXIT, "Exit the Application"},
+    };
+    for (std::size_t i = 0; i < std::size(hints); ++i) {
+        SCOPED_TRACE(hints[i].second);
         controls::ImageButton& button = dialog_.button(i);
-        EXPECT_EQ(button.handle(), dialog_.item(look.id));
+        EXPECT_EQ(button.handle(), dialog_.item(hints[i].first));
         EXPECT_EQ(GetWindowLongPtrA(button.handle(), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
-        EXPECT_EQ(button.toolTip().toolText(button.handle(), 1), look.hint);
+        EXPECT_EQ(button.toolTip().toolText(button.handle(), 1), hints[i].second);
     }
     EXPECT_EQ(dialog_.link().url(), "http://ipecho.velquin.example/your-visible-ip.php");
     EXPECT_EQ(std::string(dialog_.iconData().szTip), "Velquin");
