@@ -30,6 +30,7 @@ void addCacheEntry(const std::string& url, DWORD type) {
 
 bool inCache(const std::string& url) {
     DWORD size = 0;
+    SetLastError(0xdeadbeef);
     GetUrlCacheEntryInfoA(url.c_str(), nullptr, &size);
     return GetLastError() == ERROR_INSUFFICIENT_BUFFER;
 }

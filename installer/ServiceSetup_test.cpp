@@ -104,6 +104,7 @@ TEST_F(ServiceSetupTest, RegistersOnDemandAndMovesAnExistingRegistration) {
     EXPECT_EQ(second.dwStartType, static_cast<DWORD>(SERVICE_DEMAND_START));
 
     EXPECT_TRUE(setup.remove(10000));
+    SetLastError(0xdeadbeef);
     EXPECT_FALSE(open());
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SERVICE_DOES_NOT_EXIST));
     // Nothing left to stop or remove counts as done.

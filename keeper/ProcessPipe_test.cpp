@@ -37,7 +37,7 @@ public:
         record->command = command;
         record->window = hwnd;
         record->tag = 77;
-        SetLastError(0);
+        SetLastError(0xdeadbeef);
         bool started = ProcessPipe::start(std::move(record));
         lastError = GetLastError();
         EXPECT_TRUE(waitUntil([this] { return finished(); }));

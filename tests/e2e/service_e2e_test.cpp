@@ -102,7 +102,7 @@ TEST_F(ServiceTest, StartBringsUpTheTunnelAndAStopReturnsOnlyWhenAllIsDown) {
     EXPECT_EQ(testing_support::countProcessesNamed("Velquin-Keeper.exe"), 1);
     EXPECT_EQ(testing_support::countProcessesNamed("Velquin-Server2.exe"), 1);
 
-    SetLastError(0);
+    SetLastError(0xdeadbeef);
     EXPECT_FALSE(StartServiceA(service_.get(), 0, nullptr));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SERVICE_ALREADY_RUNNING));
 
