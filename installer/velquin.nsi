@@ -52,7 +52,10 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Velquin"
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
-!define MUI_FINISHPAGE_RUN "$INSTDIR\Velquin.exe"
+; No "Run Velquin" here: the installer runs elevated, and so would a
+; Velquin started from it, changing the proxy options of whichever account
+; gave the administrator's password. Velquin needs no elevation: users start
+; it from the Start menu.
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\help.html"
 !define MUI_FINISHPAGE_SHOWREADME_TEXT "Read the user guide"
 !define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
@@ -97,6 +100,17 @@ Section "Velquin" SecMain
   ${If} $0 != 0
     MessageBox MB_ICONSTOP "The service ${SERVICE} could not be stopped." /SD IDOK
     Abort "The service ${SERVICE} could not be stopped."
+  ${EndIf}
+
+  ; The service runs the folder's programs as SYSTEM: no standard user may
+  ; change them, wherever the folder is. Its rules are set before the first
+  ; file arrives, and every file inherits them.
+  CreateDirectory "$INSTDIR"
+  !insertmacro RunHelper 'protect-folder "$INSTDIR"'
+  Pop $0
+  ${If} $0 != 0
+    MessageBox MB_ICONSTOP "The folder $INSTDIR could not be protected." /SD IDOK
+    Abort "The folder $INSTDIR could not be protected."
   ${EndIf}
 
   SetOutPath "$INSTDIR"
