@@ -24,6 +24,8 @@ RequestExecutionLevel admin
 !endif
 !define SERVICE "Velquin"
 !define SETTINGS_KEY "Software\Velquin"
+; The copies of the user's own proxy options (HKCU), kept while hidden.
+!define SAVED_PROXY_KEY "Software\Velquin\Saved Proxy"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Velquin"
 !define STARTMENU "$SMPROGRAMS\${PRODUCT}"
 !define CLIENT_FOLDER "services\Velquin-Server2"
@@ -163,9 +165,12 @@ Section "Uninstall"
   ${If} $0 != 0
     DetailPrint "The service ${SERVICE} could not be removed."
   ${EndIf}
-  ; A browser left pointing at the proxy that goes away would reach nothing.
+  ; A browser left pointing at the proxy that goes away would reach nothing:
+  ; it gets back the settings that Velquin kept a copy of, or goes direct.
   !insertmacro RunHelper 'reset-proxy "${LOCAL_PROXY}"'
   Pop $0
+  DeleteRegKey /ifempty HKCU "${SAVED_PROXY_KEY}"
+  DeleteRegKey /ifempty HKCU "${SETTINGS_KEY}"
 
   Delete /REBOOTOK "$INSTDIR\Velquin.exe"
   Delete /REBOOTOK "$INSTDIR\Velquin-Keeper.exe"
