@@ -48,8 +48,12 @@ std::string readText(HKEY key, const char* name) {
 } // namespace
 
 bool SavedProxyOptions::nameable() const {
-    // A key's name can be neither empty nor hold a backslash.
-    return !connection_.empty() && connection_.find('\\') == std::string::npos;
+    // A key's name cannot hold a backslash.
+    return connection_.find('\\') == std::string::npos;
+}
+
+std::string SavedProxyOptions::path() const {
+    return std::string(key) + "\\" + (connection_.empty() ? unnamedConnection : connection_);
 }
 
 bool SavedProxyOptions::store(const ConnectionOptions& options) const {
@@ -94,6 +98,8 @@ std::vector<std::string> SavedProxyOptions::connections() {
             ERROR_SUCCESS)
             break;
         names.emplace_back(name, size);
+        if (names.back() == unnamedConnection)
+            names.back().clear();
     }
     return names;
 }

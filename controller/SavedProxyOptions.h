@@ -10,15 +10,18 @@ namespace controller {
 
 // The copy of a connection's own proxy options that Velquin keeps while it
 // points the connection at its local proxy, in the user's part of the
-// registry under "Software\Velquin\Saved Proxy\<connection name>".
+// registry under "Software\Velquin\Saved Proxy\<connection name>". The
+// options that apply when no connection is named (where the system reports
+// none) are kept under a name of their own, since a key needs one.
 class SavedProxyOptions {
 public:
     static constexpr const char* key = "Software\\Velquin\\Saved Proxy";
+    static constexpr const char* unnamedConnection = "(no connection name)";
 
     explicit SavedProxyOptions(std::string connection) : connection_(std::move(connection)) {}
 
     // Replaces any earlier copy; false when it could not be kept (the
-    // registry refused, or the name cannot name a key).
+    // registry refused, or the name holds a backslash and cannot name a key).
     bool store(const ConnectionOptions& options) const;
     // The copy, or nothing when there is none.
     std::optional<ConnectionOptions> load() const;
@@ -30,7 +33,7 @@ public:
 
 private:
     bool nameable() const;
-    std::string path() const { return std::string(key) + "\\" + connection_; }
+    std::string path() const;
 
     std::string connection_;
 };

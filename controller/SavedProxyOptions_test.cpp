@@ -58,7 +58,13 @@ TEST_F(SavedProxy, ACopyIsKeptPerConnectionUntilDiscarded) {
     EXPECT_TRUE(saved.discard());
     EXPECT_FALSE(saved.load());
     EXPECT_TRUE(saved.discard()) << "nothing left to discard counts as done";
-    EXPECT_FALSE(SavedProxyOptions("").store(direct)) << "no key can be named after no connection";
+
+    // With no connection named, the options still have a copy.
+    SavedProxyOptions unnamed("");
+    ASSERT_TRUE(unnamed.store(companyOptions));
+    EXPECT_EQ(unnamed.load(), companyOptions);
+    EXPECT_EQ(SavedProxyOptions::connections(), std::vector<std::string>{""});
+    EXPECT_FALSE(SavedProxyOptions("a\\b").store(direct)) << "a backslash cannot name a key";
 }
 
 // Wine keeps only the proxy switch and server: the rest of the options make
