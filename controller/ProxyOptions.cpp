@@ -73,15 +73,34 @@ bool DisableConnectionProxy(const std::string& connection) {
                         });
 }
 
+bool ApplyConnectionOptions(const std::string& connection, const ConnectionOptions& options) {
+    return applyOptions(connection, 5, "failed to allocate memory in ApplyConnectionOptions()",
+                        [&](INTERNET_PER_CONN_OPTIONA* entries) {
+                            entries[0].dwOption = INTERNET_PER_CONN_FLAGS;
+                            entries[0].Value.dwValue = options.flags;
+                            entries[1].dwOption = INTERNET_PER_CONN_PROXY_SERVER;
+                            entries[1].Value.pszValue = const_cast<char*>(options.server.c_str());
+                            entries[2].dwOption = INTERNET_PER_CONN_PROXY_BYPASS;
+                            entries[2].Value.pszValue = const_cast<char*>(options.bypass.c_str());
+                            entries[3].dwOption = INTERNET_PER_CONN_AUTOCONFIG_URL;
+                            entries[3].Value.pszValue =
+                                const_cast<char*>(options.autoConfigUrl.c_str());
+                            entries[4].dwOption = INTERNET_PER_CONN_AUTODISCOVERY_FLAGS;
+                            entries[4].Value.dwValue = options.autoDiscoveryFlags;
+                        });
+}
+
 ConnectionOptions QueryConnectionOptions(const std::string& connection) {
-    INTERNET_PER_CONN_OPTIONA options[3] = {};
+    INTERNET_PER_CONN_OPTIONA options[5] = {};
     options[0].dwOption = INTERNET_PER_CONN_FLAGS;
     options[1].dwOption = INTERNET_PER_CONN_PROXY_SERVER;
     options[2].dwOption = INTERNET_PER_CONN_PROXY_BYPASS;
+    options[3].dwOption = INTERNET_PER_CONN_AUTOCONFIG_URL;
+    options[4].dwOption = INTERNET_PER_CONN_AUTODISCOVERY_FLAGS;
     INTERNET_PER_CONN_OPTION_LISTA list = {};
     list.dwSize = sizeof list;
     list.pszConnection = const_cast<char*>(connection.c_str());
-    list.dwOptionCount = 3;
+    list.dwOptionCount = 5;
     list.pOptions = options;
     DWORD size = sizeof list;
     if (!InternetQueryOptionA(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, &size))
@@ -92,12 +111,16 @@ ConnectionOptions QueryConnectionOptions(const std::string& connection) {
         return std::string(owned ? owned.get() : "");
     };
     return {options[0].Value.dwValue, take(options[1].Value.pszValue),
-            take(options[2].Value.pszValue)};
+            take(options[2].Value.pszValue), take(options[3].Value.pszValue),
+            options[4].Value.dwValue};
+}
+
+std::string ActiveProxyServer(const ConnectionOptions& options) {
+    return options.flags & PROXY_TYPE_PROXY ? options.server : "";
 }
 
 std::string ActiveProxyServer(const std::string& connection) {
-    ConnectionOptions options = QueryConnectionOptions(connection);
-    return options.flags & PROXY_TYPE_PROXY ? options.server : "";
+    return ActiveProxyServer(QueryConnectionOptions(connection));
 }
 
 } // namespace controller

@@ -2,11 +2,12 @@
 
 namespace controller {
 
-ServiceControl::ServiceControl()
-    : manager_(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)) {}
+ServiceControl::ServiceControl(const ServiceManagerCalls& calls)
+    : calls_(calls), manager_(calls_.openManager(nullptr, nullptr, managerRights)) {}
 
 framework::ServiceHandle ServiceControl::openService() const {
-    return framework::ServiceHandle(OpenServiceA(manager_.get(), serviceName_, SERVICE_ALL_ACCESS));
+    return framework::ServiceHandle(
+        calls_.openService(manager_.get(), serviceName_, serviceRights));
 }
 
 bool ServiceControl::Start() {

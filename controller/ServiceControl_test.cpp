@@ -97,6 +97,38 @@ TEST_F(ServiceControlTest, StartAndStopAreAcceptedOnlyOnce) {
     EXPECT_FALSE(control.Stop()) << "already stopped";
 }
 
+namespace {
+// The rights asked of the manager and of the service, recorded on their way
+// to the real calls.
+DWORD managerAsked, serviceAsked;
+SC_HANDLE WINAPI recordManager(const char* machine, const char* database, DWORD access) {
+    managerAsked = access;
+    return OpenSCManagerA(machine, database, access);
+}
+SC_HANDLE WINAPI recordService(SC_HANDLE manager, const char* name, DWORD access) {
+    serviceAsked = access;
+    return OpenServiceA(manager, name, access);
+}
+} // namespace
+
+// Under User Account Control a process that is not elevated gets no more
+// than these rights, and the installation grants interactive users exactly
+// the service's ones. Wine grants everything to everyone, so the rights are
+// seen on their way to the calls, and the requests must still work with them.
+TEST_F(ServiceControlTest, AsksOnlyForTheRightsAStandardUserHas) {
+    ServiceControl control({&recordManager, &recordService});
+    EXPECT_EQ(managerAsked, static_cast<DWORD>(SC_MANAGER_CONNECT));
+    control.SetServiceName(serviceName);
+    EXPECT_TRUE(control.Start());
+    EXPECT_EQ(serviceAsked,
+              static_cast<DWORD>(SERVICE_START | SERVICE_STOP | SERVICE_QUERY_STATUS));
+    ASSERT_TRUE(waitUntil([] { return stateOf(serviceName) == SERVICE_RUNNING; }));
+    serviceAsked = 0;
+    EXPECT_TRUE(control.Stop());
+    EXPECT_EQ(serviceAsked,
+              static_cast<DWORD>(SERVICE_START | SERVICE_STOP | SERVICE_QUERY_STATUS));
+}
+
 TEST_F(ServiceControlTest, MissingServiceIsRefused) {
     ServiceControl control;
     control.SetServiceName("VelquinNoSuchService");

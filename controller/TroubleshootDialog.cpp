@@ -1,6 +1,7 @@
 #include "controller/TroubleshootDialog.h"
 
 #include "framework/DataExchange.h"
+#include "framework/Resources.h"
 #include "resources/controller/resource.h"
 #include "settings/SharedValues.h"
 
@@ -9,6 +10,11 @@ namespace controller {
 namespace {
 const char* const saveHint =
     "Press Save Settings to close Velquin. Start it again and try to change the IP address!";
+// The values live under HKEY_LOCAL_MACHINE, which only an administrator may
+// change: a standard user's Velquin cannot keep them.
+const char* const notSaved =
+    "The settings could not be saved: changing them needs Velquin run as administrator "
+    "(right-click Velquin, then \"Run as administrator\").";
 } // namespace
 
 TroubleshootDialog::TroubleshootDialog(HWND parent)
@@ -41,8 +47,13 @@ BOOL TroubleshootDialog::onInitDialog() {
 void TroubleshootDialog::onOK() {
     if (!updateData(true))
         return;
-    storedTimeOut_.set(static_cast<DWORD>(timeOut_));
-    storedRetry_.set(static_cast<DWORD>(retry_));
+    bool saved = storedTimeOut_.set(static_cast<DWORD>(timeOut_));
+    saved = storedRetry_.set(static_cast<DWORD>(retry_)) && saved;
+    if (!saved) {
+        framework::messageBox(notSaved, MB_OK | MB_ICONEXCLAMATION);
+        endDialog(IDCANCEL);
+        return;
+    }
     endDialog(IDOK);
 }
 

@@ -9,8 +9,9 @@ namespace controller {
 
 // The dialog that lets the user raise TimeOut (one-second polls of Ready per
 // connection attempt) and Retry (further attempts) after the tunnel did not
-// come up. "Save Settings" validates and writes the changed values; Esc and
-// the close box leave without writing.
+// come up. "Save Settings" validates and writes the changed values, and says
+// so when the registry refused them (a standard user may not write them);
+// Esc and the close box leave without writing.
 class TroubleshootDialog : public framework::Dialog {
 public:
     // Reads TimeOut and Retry (0 when absent).

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
+#include <sddl.h>
 
 #include <algorithm>
 #include <vector>
@@ -52,6 +53,32 @@ void clearValues() {
     RegCloseKey(key);
 }
 
+// While it lives, the settings key takes no writes from anyone, as
+// HKEY_LOCAL_MACHINE does for a standard user (Wine enforces a key's access
+// list even for its administrator); the key's own list comes back after.
+class WritesRefused {
+public:
+    WritesRefused() {
+        HKEY key;
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, velquinKey, 0, nullptr, 0, READ_CONTROL | WRITE_DAC,
+                        nullptr, &key, nullptr);
+        key_.reset(key);
+        DWORD size = sizeof original_;
+        RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, original_, &size);
+        PSECURITY_DESCRIPTOR readOnly = nullptr;
+        // Everyone may read, delete and rewrite the list; nobody may write.
+        ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KRSDWD;;;WD)", SDDL_REVISION_1,
+                                                             &readOnly, nullptr);
+        RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, readOnly);
+        LocalFree(readOnly);
+    }
+    ~WritesRefused() { RegSetKeySecurity(key_.get(), DACL_SECURITY_INFORMATION, original_); }
+
+private:
+    framework::RegKey key_;
+    alignas(SECURITY_DESCRIPTOR) char original_[4096] = {};
+};
+
 class Troubleshoot : public testing::Test {
 protected:
     void SetUp() override { clearValues(); }
@@ -61,7 +88,8 @@ protected:
     void open(TroubleshootDialog& dialog) {
         ASSERT_TRUE(dialog.create());
         ShowWindow(dialog.handle(), SW_SHOW);
-        waitUntil([] { return false; }, 50);
+        // Shown and active: the focus has reached one of its controls.
+        waitUntil([&] { return IsChild(dialog.handle(), GetFocus()) != FALSE; });
     }
     // Types the two fields and presses "Save Settings"; the message boxes
     // that it shows are answered and returned.
@@ -153,6 +181,22 @@ TEST_F(Troubleshoot, OnlyTheChangedValueIsWritten) {
     EXPECT_EQ(save(dialog, "120", "2"), Texts{});
     EXPECT_EQ(stored("TimeOut"), std::make_pair(static_cast<DWORD>(REG_DWORD), 120ul));
     EXPECT_EQ(stored("Retry").first, static_cast<DWORD>(REG_BINARY));
+}
+
+TEST_F(Troubleshoot, SettingsThatCannotBeWrittenAreReportedNotLostSilently) {
+    storeUntyped("TimeOut", 45);
+    TroubleshootDialog dialog;
+    open(dialog);
+    Texts shown;
+    {
+        WritesRefused refused;
+        shown = save(dialog, "120", "6");
+    }
+    EXPECT_EQ(shown, Texts{"The settings could not be saved: changing them needs Velquin run as "
+                           "administrator (right-click Velquin, then \"Run as administrator\")."});
+    EXPECT_TRUE(dialog.isEnded());
+    EXPECT_EQ(stored("TimeOut").first, static_cast<DWORD>(REG_BINARY));
+    EXPECT_EQ(stored("Retry").first, static_cast<DWORD>(REG_NONE));
 }
 
 TEST_F(Troubleshoot, EscAndTheCloseBoxCancelWithoutWriting) {

@@ -1,15 +1,28 @@
 #include "installer/ProxyReset.h"
 
 #include "controller/ProxyOptions.h"
+#include "controller/SavedProxyOptions.h"
+
+#include <algorithm>
+#include <vector>
 
 namespace installer {
 
 bool ResetProxyIfPointingAt(const std::string& localProxy) {
-    // The same connection that the controller points at the proxy.
-    std::string connection = controller::CurrentConnectionName();
-    if (controller::ActiveProxyServer(connection) != localProxy)
-        return true;
-    return controller::DisableConnectionProxy(connection);
+    // Every connection with a kept copy, and the one that the controller
+    // points at the proxy.
+    std::vector<std::string> connections = controller::SavedProxyOptions::connections();
+    std::string current = controller::CurrentConnectionName();
+    if (std::find(connections.begin(), connections.end(), current) == connections.end())
+        connections.push_back(current);
+    bool givenBack = true;
+    for (const std::string& connection : connections) {
+        if (controller::ActiveProxyServer(connection) == localProxy)
+            givenBack = controller::RestoreConnectionOptions(connection) && givenBack;
+        else
+            controller::SavedProxyOptions(connection).discard();
+    }
+    return givenBack;
 }
 
 } // namespace installer

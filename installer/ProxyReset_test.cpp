@@ -1,6 +1,9 @@
 #include "installer/ProxyReset.h"
 
 #include "controller/ProxyOptions.h"
+#include "controller/SavedProxyOptions.h"
+
+#include <windows.h>
 
 #include <gtest/gtest.h>
 
@@ -11,19 +14,34 @@ namespace {
 
 class ProxyResetTest : public testing::Test {
 protected:
-    void TearDown() override { DisableConnectionProxy(connection_); }
+    void TearDown() override {
+        RegDeleteTreeA(HKEY_CURRENT_USER, SavedProxyOptions::key);
+        DisableConnectionProxy(connection_);
+    }
 
     std::string connection_ = CurrentConnectionName();
 };
 
 } // namespace
 
-TEST_F(ProxyResetTest, TheLocalProxyIsSwitchedOffAndTheUsersOwnStays) {
-    ASSERT_TRUE(SetConnectionOptions(connection_, "127.0.0.1:8081"));
-    EXPECT_TRUE(ResetProxyIfPointingAt("127.0.0.1:8081"));
+TEST_F(ProxyResetTest, TheKeptCopyComesBackAndTheUsersNewerChoiceStays) {
+    ASSERT_TRUE(SetConnectionOptions(connection_, "proxy.corp:3128"));
+    ASSERT_TRUE(SaveConnectionOptions(connection_));
+    ASSERT_TRUE(SetConnectionOptions(connection_, localProxyServer));
+    EXPECT_TRUE(ResetProxyIfPointingAt(localProxyServer));
+    EXPECT_EQ(ActiveProxyServer(connection_), "proxy.corp:3128");
+    EXPECT_EQ(SavedProxyOptions::connections(), std::vector<std::string>{});
+
+    // Without a copy the local proxy is switched off.
+    ASSERT_TRUE(SetConnectionOptions(connection_, localProxyServer));
+    EXPECT_TRUE(ResetProxyIfPointingAt(localProxyServer));
     EXPECT_EQ(ActiveProxyServer(connection_), "");
 
-    ASSERT_TRUE(SetConnectionOptions(connection_, "proxy.example:3128"));
-    EXPECT_TRUE(ResetProxyIfPointingAt("127.0.0.1:8081"));
-    EXPECT_EQ(ActiveProxyServer(connection_), "proxy.example:3128");
+    // A proxy the user chose after Velquin's copy was taken stays, and the
+    // stale copy goes with the installation.
+    ASSERT_TRUE(SaveConnectionOptions(connection_));
+    ASSERT_TRUE(SetConnectionOptions(connection_, "other.corp:8080"));
+    EXPECT_TRUE(ResetProxyIfPointingAt(localProxyServer));
+    EXPECT_EQ(ActiveProxyServer(connection_), "other.corp:8080");
+    EXPECT_EQ(SavedProxyOptions::connections(), std::vector<std::string>{});
 }

@@ -1,5 +1,7 @@
 #include "installer/ServiceSetup.h"
 
+#include "installer/AccessRules.h"
+
 namespace installer {
 
 namespace {
@@ -27,16 +29,24 @@ bool ServiceSetup::registerService(const std::string& programPath) {
         return false;
     // Quoted, or a blank in the folder's name would split the command line.
     std::string commandLine = "\"" + programPath + "\"";
-    framework::ServiceHandle service = open(SERVICE_CHANGE_CONFIG);
-    if (service)
-        return ChangeServiceConfigA(service.get(), SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
-                                    SERVICE_ERROR_NORMAL, commandLine.c_str(), nullptr, nullptr,
-                                    nullptr, nullptr, nullptr, name_.c_str()) != FALSE;
-    service.reset(CreateServiceA(manager_.get(), name_.c_str(), name_.c_str(), SERVICE_ALL_ACCESS,
-                                 SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
-                                 SERVICE_ERROR_NORMAL, commandLine.c_str(), nullptr, nullptr,
-                                 nullptr, nullptr, nullptr));
-    return static_cast<bool>(service);
+    framework::ServiceHandle service = open(SERVICE_CHANGE_CONFIG | WRITE_DAC);
+    if (service) {
+        if (!ChangeServiceConfigA(service.get(), SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
+                                  SERVICE_ERROR_NORMAL, commandLine.c_str(), nullptr, nullptr,
+                                  nullptr, nullptr, nullptr, name_.c_str()))
+            return false;
+    } else {
+        service.reset(
+            CreateServiceA(manager_.get(), name_.c_str(), name_.c_str(), SERVICE_ALL_ACCESS,
+                           SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                           commandLine.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
+        if (!service)
+            return false;
+    }
+    // Without these rules only an elevated controller could start it.
+    SecurityDescriptor rules(serviceAccess);
+    return rules &&
+           SetServiceObjectSecurity(service.get(), DACL_SECURITY_INFORMATION, rules.get()) != FALSE;
 }
 
 bool ServiceSetup::stop(DWORD timeoutMs) {

@@ -14,8 +14,9 @@ public:
     explicit ServiceSetup(std::string name);
 
     // Registers the service as a process of its own, started on demand,
-    // running the program at `programPath`; an existing registration takes
-    // the new program and start type.
+    // running the program at `programPath`, that interactive users may
+    // start, stop and query; an existing registration takes the new program,
+    // start type and access rules.
     bool registerService(const std::string& programPath);
     // Stops the service if it runs and waits for its process to end; true
     // when it no longer runs (also when it is not registered at all).

@@ -5,7 +5,9 @@
 //   SetupHelper register-service NAME PROGRAM-PATH
 //   SetupHelper remove-service NAME
 //   SetupHelper reset-proxy SERVER
+//   SetupHelper protect-folder PATH
 // Exit code 0 when the step succeeded, 1 when it failed, 2 for a wrong call.
+#include "installer/AccessRules.h"
 #include "installer/ProxyReset.h"
 #include "installer/ServiceSetup.h"
 
@@ -20,6 +22,8 @@ int run(int argc, char** argv) {
     std::string step = argc > 1 ? argv[1] : "";
     if (step == "reset-proxy" && argc == 3)
         return installer::ResetProxyIfPointingAt(argv[2]) ? 0 : 1;
+    if (step == "protect-folder" && argc == 3)
+        return installer::ProtectFolder(argv[2]) ? 0 : 1;
     if (argc < 3)
         return 2;
     installer::ServiceSetup service(argv[2]);

@@ -24,6 +24,8 @@ RequestExecutionLevel admin
 !endif
 !define SERVICE "Velquin"
 !define SETTINGS_KEY "Software\Velquin"
+; The copies of the user's own proxy options (HKCU), kept while hidden.
+!define SAVED_PROXY_KEY "Software\Velquin\Saved Proxy"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Velquin"
 !define STARTMENU "$SMPROGRAMS\${PRODUCT}"
 !define CLIENT_FOLDER "services\Velquin-Server2"
@@ -52,7 +54,10 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Velquin"
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
-!define MUI_FINISHPAGE_RUN "$INSTDIR\Velquin.exe"
+; No "Run Velquin" here: the installer runs elevated, and so would a
+; Velquin started from it, changing the proxy options of whichever account
+; gave the administrator's password. Velquin needs no elevation: users start
+; it from the Start menu.
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\help.html"
 !define MUI_FINISHPAGE_SHOWREADME_TEXT "Read the user guide"
 !define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
@@ -97,6 +102,17 @@ Section "Velquin" SecMain
   ${If} $0 != 0
     MessageBox MB_ICONSTOP "The service ${SERVICE} could not be stopped." /SD IDOK
     Abort "The service ${SERVICE} could not be stopped."
+  ${EndIf}
+
+  ; The service runs the folder's programs as SYSTEM: no standard user may
+  ; change them, wherever the folder is. Its rules are set before the first
+  ; file arrives, and every file inherits them.
+  CreateDirectory "$INSTDIR"
+  !insertmacro RunHelper 'protect-folder "$INSTDIR"'
+  Pop $0
+  ${If} $0 != 0
+    MessageBox MB_ICONSTOP "The folder $INSTDIR could not be protected." /SD IDOK
+    Abort "The folder $INSTDIR could not be protected."
   ${EndIf}
 
   SetOutPath "$INSTDIR"
@@ -149,9 +165,12 @@ Section "Uninstall"
   ${If} $0 != 0
     DetailPrint "The service ${SERVICE} could not be removed."
   ${EndIf}
-  ; A browser left pointing at the proxy that goes away would reach nothing.
+  ; A browser left pointing at the proxy that goes away would reach nothing:
+  ; it gets back the settings that Velquin kept a copy of, or goes direct.
   !insertmacro RunHelper 'reset-proxy "${LOCAL_PROXY}"'
   Pop $0
+  DeleteRegKey /ifempty HKCU "${SAVED_PROXY_KEY}"
+  DeleteRegKey /ifempty HKCU "${SETTINGS_KEY}"
 
   Delete /REBOOTOK "$INSTDIR\Velquin.exe"
   Delete /REBOOTOK "$INSTDIR\Velquin-Keeper.exe"

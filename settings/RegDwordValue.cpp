@@ -14,11 +14,10 @@ DWORD RegDwordValue::get() {
     return value_;
 }
 
-void RegDwordValue::set(DWORD value) {
+bool RegDwordValue::set(DWORD value) {
     if (value == value_ && !uncached_)
-        return;
-    value_ = value;
-    write();
+        return true;
+    return write(value);
 }
 
 DWORD RegDwordValue::read() {
@@ -38,13 +37,15 @@ DWORD RegDwordValue::read() {
     return value_;
 }
 
-void RegDwordValue::write() {
+bool RegDwordValue::write(DWORD value) {
     framework::RegKey key = openForWrite(root_, path_.subKey);
-    if (!key)
-        return;
-    if (RegSetValueExA(key.get(), path_.valueName.c_str(), 0, REG_DWORD,
-                       reinterpret_cast<const BYTE*>(&value_), sizeof value_) == ERROR_SUCCESS)
-        loaded_ = true;
+    if (!key ||
+        RegSetValueExA(key.get(), path_.valueName.c_str(), 0, REG_DWORD,
+                       reinterpret_cast<const BYTE*>(&value), sizeof value) != ERROR_SUCCESS)
+        return false;
+    value_ = value;
+    loaded_ = true;
+    return true;
 }
 
 } // namespace settings

@@ -3,6 +3,7 @@
 // service control manager, an update over a running installation, and the
 // silent uninstall.
 #include "controller/ProxyOptions.h"
+#include "controller/SavedProxyOptions.h"
 #include "framework/testing/Process.h"
 #include "framework/testing/Wait.h"
 #include "installer/ServiceSetup.h"
@@ -129,15 +130,19 @@ TEST_F(InstallerTest, SilentInstallSetsUpAWorkingSystemAndUninstallLeavesNothing
     EXPECT_EQ(startType, static_cast<DWORD>(SERVICE_DEMAND_START));
 
     // The installed tunnel side comes up, and the browser is left pointing
-    // at its proxy, as after a controller that did not end normally.
+    // at its proxy, as after a controller that did not end normally, with
+    // the user's own proxy kept aside.
     ASSERT_TRUE(startTunnel());
-    ASSERT_TRUE(controller::SetConnectionOptions(connection_, "127.0.0.1:8081"));
+    ASSERT_TRUE(controller::SetConnectionOptions(connection_, "proxy.corp:3128"));
+    ASSERT_TRUE(controller::SaveConnectionOptions(connection_));
+    ASSERT_TRUE(controller::SetConnectionOptions(connection_, controller::localProxyServer));
 
     ASSERT_TRUE(uninstall());
     EXPECT_FALSE(serviceRegistered());
     EXPECT_EQ(countProcessesNamed("Velquin-Keeper.exe"), 0);
     EXPECT_EQ(countProcessesNamed("Velquin-Server2.exe"), 0);
-    EXPECT_EQ(controller::ActiveProxyServer(connection_), "");
+    EXPECT_EQ(controller::ActiveProxyServer(connection_), "proxy.corp:3128");
+    EXPECT_TRUE(controller::SavedProxyOptions::connections().empty());
 }
 
 TEST_F(InstallerTest, UpdateOverARunningInstallationKeepsTheTunedSettings) {

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "controller/ProxyOptions.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace controller {
+
+// The copy of a connection's own proxy options that Velquin keeps while it
+// points the connection at its local proxy, in the user's part of the
+// registry under "Software\Velquin\Saved Proxy\<connection name>". The
+// options that apply when no connection is named (where the system reports
+// none) are kept under a name of their own, since a key needs one.
+class SavedProxyOptions {
+public:
+    static constexpr const char* key = "Software\\Velquin\\Saved Proxy";
+    static constexpr const char* unnamedConnection = "(no connection name)";
+
+    explicit SavedProxyOptions(std::string connection) : connection_(std::move(connection)) {}
+
+    // Replaces any earlier copy; false when it could not be kept (the
+    // registry refused, or the name holds a backslash and cannot name a key).
+    bool store(const ConnectionOptions& options) const;
+    // The copy, or nothing when there is none.
+    std::optional<ConnectionOptions> load() const;
+    // True when no copy is left.
+    bool discard() const;
+
+    // The names of the connections that have a copy.
+    static std::vector<std::string> connections();
+
+private:
+    bool nameable() const;
+    std::string path() const;
+
+    std::string connection_;
+};
+
+// The calls that read and write a connection's live options. Wine keeps
+// only the proxy switch and the server, so tests put stand-ins here to see
+// the other options make their way.
+struct ConnectionOptionsCalls {
+    decltype(&QueryConnectionOptions) query = &QueryConnectionOptions;
+    decltype(&ApplyConnectionOptions) apply = &ApplyConnectionOptions;
+    decltype(&DisableConnectionProxy) disable = &DisableConnectionProxy;
+};
+
+// Before Velquin points the connection at its local proxy: keeps a copy of
+// the connection's options, unless they point at the local proxy already
+// (they are then Velquin's own, and an earlier copy stays as it is).
+bool SaveConnectionOptions(const std::string& connection, const ConnectionOptionsCalls& calls = {});
+// Puts the kept copy back and discards it; without a copy the connection
+// goes direct. A copy that the library refused is kept for the next try.
+bool RestoreConnectionOptions(const std::string& connection,
+                              const ConnectionOptionsCalls& calls = {});
+
+} // namespace controller
