@@ -5,15 +5,29 @@
 #include "controls/AboutDialog.h"
 #include "framework/DataExchange.h"
 #include "framework/InternetError.h"
+#include "framework/PumpingWait.h"
 #include "framework/Resources.h"
 #include "resources/controller/resource.h"
 #include "settings/SharedValues.h"
 
+#include <commctrl.h>
+
+#include <algorithm>
+
 namespace controller {
 
 namespace {
+// Ready is read at least this often, and at once after any change of the
+// shared key.
 const DWORD pollInterval = 1000;
+const char* const trayTip = "Velquin";
 const COLORREF linkColour = RGB(255, 202, 19);
+
+// Runs a call that may block for seconds (the service control manager, the
+// probe) off the window's thread, which meanwhile keeps processing messages.
+void inBackground(const std::function<void()>& call) {
+    framework::PumpingWait::run(call);
+}
 } // namespace
 
 const std::array<MainDialog::ButtonLook, 7> MainDialog::buttonLooks = {{
@@ -29,6 +43,10 @@ const std::array<MainDialog::ButtonLook, 7> MainDialog::buttonLooks = {{
 MainDialog::MainDialog(WorkflowEnvironment& environment, ShellNotify notify)
     : TrayDialog(IDD_VELQUIN_DIALOG, std::move(notify)), environment_(environment),
       icon_(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))) {
+    // The template's progress bar needs its window class before the window
+    // is made.
+    INITCOMMONCONTROLSEX classes{sizeof classes, ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&classes);
     onCommand(IDC_HIDE_IP, &MainDialog::onHideIp);
     onCommand(IDC_NEW_IP, &MainDialog::onNewIp);
     onCommand(IDC_RESTORE, &MainDialog::onRestore);
@@ -57,7 +75,7 @@ void MainDialog::doDataExchange(framework::DataExchange& exchange) {
 BOOL MainDialog::onInitDialog() {
     TrayDialog::onInitDialog();
     SetTrayIcon(IDR_MAINFRAME);
-    SetTrayTip("Velquin");
+    SetTrayTip(trayTip);
     SetTrayMenu(IDR_TRAY_MENU);
     appendSystemMenuItem(IDS_ABOUTBOX, IDM_ABOUTBOX);
     setIcon(icon_);
@@ -97,6 +115,7 @@ std::unique_ptr<ServiceControl> MainDialog::newService() {
 }
 
 void MainDialog::onHideIp() {
+    BusyScope busy(*this);
     hide();
 }
 
@@ -104,7 +123,7 @@ void MainDialog::hide() {
     std::unique_ptr<ServiceControl> service = environment_.newServiceControl();
     showStatus("Start Services - This can take up to 30 seconds");
     service->SetServiceName(serviceName);
-    service->Start();
+    inBackground([&] { service->Start(); });
     if (!waitForTunnel(*service)) {
         connectionError(*service);
         return;
@@ -112,10 +131,16 @@ void MainDialog::hide() {
     showStatus("Configure Browser");
     environment_.setConnectionOptions(environment_.currentConnection(), localProxy);
     showStatus("Determine IP Address");
-    protectedBy_ = environment_.visibleIp();
+    protectedBy_ = probe();
     if (protectedBy_ == unableToDetect)
-        protectedBy_ = environment_.visibleIp();
+        protectedBy_ = probe();
     showStatus("Action Completed Successfully");
+}
+
+std::string MainDialog::probe() {
+    std::string answer;
+    inBackground([&] { answer = environment_.visibleIp(); });
+    return answer;
 }
 
 bool MainDialog::waitForTunnel(ServiceControl& service) {
@@ -123,38 +148,77 @@ bool MainDialog::waitForTunnel(ServiceControl& service) {
     // unsigned, a stored -1 means "very many", never "none".
     const DWORD timeOut = environment_.readDword(settings::shared::timeOut);
     const DWORD retry = environment_.readDword(settings::shared::retry);
-    for (DWORD restarts = 0;; ++restarts) {
-        for (DWORD failedReads = 0; failedReads < timeOut; ++failedReads) {
-            if (environment_.readDword(settings::shared::ready) == 1)
-                return true;
-            environment_.sleep(pollInterval);
-        }
-        if (restarts >= retry)
-            return false;
-        service.Stop();
-        service.Start();
+    // Made before the first read, so that a change right after it counts.
+    std::unique_ptr<SharedKeyWatch> watch = environment_.watchSharedKey();
+    bool ready = false;
+    for (DWORD restarts = 0; !ready; ++restarts) {
+        ready = pollReady(*watch, timeOut);
+        if (ready || restarts >= retry)
+            break;
+        inBackground([&] {
+            service.Stop();
+            service.Start();
+        });
     }
+    hideProgress();
+    return ready;
+}
+
+bool MainDialog::pollReady(SharedKeyWatch& watch, DWORD timeOut) {
+    // The attempt's length is kept as time: a change of another value (the
+    // progress) brings the next read forward but does not count as a
+    // second. TimeOut 0 reads nothing.
+    ULONGLONG left = ULONGLONG{timeOut} * pollInterval;
+    while (left > 0) {
+        if (environment_.readDword(settings::shared::ready) == 1)
+            return true;
+        showProgress(environment_.readDword(settings::shared::progress));
+        const DWORD slice = static_cast<DWORD>(std::min<ULONGLONG>(left, pollInterval));
+        left -= std::min<DWORD>(watch.waitForChange(slice), slice);
+    }
+    return false;
+}
+
+void MainDialog::showProgress(DWORD percent) {
+    percent = std::min<DWORD>(percent, 100);
+    if (shownProgress_ == percent)
+        return;
+    shownProgress_ = percent;
+    HWND bar = item(IDC_PROGRESS);
+    SendMessageA(bar, PBM_SETPOS, percent, 0);
+    ShowWindow(bar, SW_SHOWNA);
+    SetTrayTip(std::string(trayTip) + " - connecting " + std::to_string(percent) + "%");
+}
+
+void MainDialog::hideProgress() {
+    if (!shownProgress_)
+        return;
+    shownProgress_.reset();
+    ShowWindow(item(IDC_PROGRESS), SW_HIDE);
+    SetTrayTip(trayTip);
 }
 
 void MainDialog::connectionError(ServiceControl& service) {
     showStatus("Connection Error!!!");
     environment_.troubleshoot();
     environment_.disableConnectionProxy(environment_.currentConnection());
-    service.Stop();
+    inBackground([&] { service.Stop(); });
     endDialog(0);
 }
 
 void MainDialog::onNewIp() {
+    BusyScope busy(*this);
     std::unique_ptr<ServiceControl> service = newService();
     showStatus("Stop Services");
-    service->Stop();
+    inBackground([&] { service->Stop(); });
     hide();
 }
 
 void MainDialog::onRestore() {
+    BusyScope busy(*this);
     std::unique_ptr<ServiceControl> service = newService();
     showStatus("Stop Services");
-    service->Stop();
+    inBackground([&] { service->Stop(); });
     showStatus("De-Configure Browser");
     environment_.disableConnectionProxy(environment_.currentConnection());
     protectedBy_ = notProtected;
@@ -162,8 +226,9 @@ void MainDialog::onRestore() {
 }
 
 void MainDialog::onExit() {
+    BusyScope busy(*this);
     std::unique_ptr<ServiceControl> service = newService();
-    service->Stop();
+    inBackground([&] { service->Stop(); });
     environment_.disableConnectionProxy(environment_.currentConnection());
     endDialog(0);
 }
@@ -194,7 +259,9 @@ void MainDialog::onPrivacy() {
 framework::MessageResult MainDialog::onSysCommand(WPARAM wParam, LPARAM lParam) {
     if ((wParam & 0xFFF0) != IDM_ABOUTBOX)
         return TrayDialog::onSysCommand(wParam, lParam);
-    controls::AboutDialog().runModal();
+    // The box's own modal loop would hold a workflow's wait until it closed.
+    if (!isBusy())
+        controls::AboutDialog().runModal();
     return 0;
 }
 
@@ -243,8 +310,8 @@ void MainDialog::showStatus(const char* text) {
 
 void MainDialog::pushTexts() {
     updateData(false);
-    // The workflows keep the thread busy, so the changed labels are painted
-    // now rather than when the thread next waits for messages.
+    // Between their waits the workflows keep the thread busy, so the
+    // changed labels are painted now rather than at the next wait.
     RedrawWindow(handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 

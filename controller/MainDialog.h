@@ -7,6 +7,7 @@
 #include "tray/TrayDialog.h"
 
 #include <array>
+#include <optional>
 #include <string>
 
 namespace controller {
@@ -14,8 +15,10 @@ namespace controller {
 // The controller's window. Its buttons run the connection workflows: hide
 // the address (start the tunnel service, wait for Ready, point the
 // connection at the local proxy, ask which address the world sees), get a
-// new one, restore the real one, and exit. Each workflow blocks the window's
-// thread; the status line shows every step as it comes. The window hides in
+// new one, restore the real one, and exit. While a workflow waits (for the
+// service, the tunnel or the probe) the window stays alive but takes no
+// command; the status line shows every step as it comes, and a progress bar
+// below it the tunnel's start-up while the workflow waits for it. The window hides in
 // the notification area instead of closing, opens the privacy cleaner, and
 // links to the echo server's page about the visible address.
 class MainDialog : public tray::TrayDialog {
@@ -72,6 +75,13 @@ private:
     // Polls Ready, restarting the service between attempts; true once the
     // tunnel is ready.
     bool waitForTunnel(ServiceControl& service);
+    // One attempt: true once Ready is 1 within `timeOut` seconds.
+    bool pollReady(SharedKeyWatch& watch, DWORD timeOut);
+    std::string probe();
+    // The progress bar and the tray tip show `percent` of the tunnel's
+    // start-up; hideProgress() takes both back.
+    void showProgress(DWORD percent);
+    void hideProgress();
     void connectionError(ServiceControl& service);
     std::unique_ptr<ServiceControl> newService();
     // Puts `text` in the status line and brings all texts to the screen.
@@ -86,6 +96,7 @@ private:
     std::string realIp_;
     std::string protectedBy_;
     std::string status_;
+    std::optional<DWORD> shownProgress_;
 };
 
 } // namespace controller

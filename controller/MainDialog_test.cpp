@@ -4,6 +4,7 @@
 #include "framework/testing/MessageBoxWatcher.h"
 #include "resources/controller/resource.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 using controller::MainDialog;
@@ -90,7 +91,7 @@ TEST_F(MainWindow, HideWaitsForReadyThenConfiguresAndProbes) {
                        "status Action Completed Successfully", "service destroyed", "end"}}));
     // The first read comes right after the start; 2 is not ready.
     EXPECT_EQ(environment.readyReads, 3);
-    EXPECT_EQ(environment.sleeps, 2);
+    EXPECT_EQ(environment.waits, 2);
     EXPECT_EQ(shown(IDC_PROTECTED_BY), "127.0.0.5");
     EXPECT_FALSE(dialog_.isEnded());
 }
@@ -100,7 +101,7 @@ TEST_F(MainWindow, AStaleReadyEndsThePollAtTheFirstRead) {
     environment.ready = {1};
     press(IDC_HIDE_IP);
     EXPECT_EQ(environment.readyReads, 1);
-    EXPECT_EQ(environment.sleeps, 0);
+    EXPECT_EQ(environment.waits, 0);
     EXPECT_EQ(shown(IDC_STATUS), "Action Completed Successfully");
 }
 
@@ -155,13 +156,79 @@ TEST_F(MainWindow, ATunnelThatNeverComesCostsEveryAttemptInFull) {
     environment.ready = {2};
     press(IDC_HIDE_IP);
     EXPECT_EQ(environment.readyReads, 4 * 45);
-    EXPECT_EQ(environment.sleeps, 4 * 45);
+    EXPECT_EQ(environment.waited, 4 * 45 * 1000u);
     EXPECT_EQ(environment.count("start Velquin"), 4);
     EXPECT_EQ(environment.count("stop Velquin"), 3 + 1);
     EXPECT_EQ(environment.count("troubleshoot"), 1);
     EXPECT_EQ(environment.count("set Office VPN 127.0.0.1:8081"), 0);
     EXPECT_EQ(environment.count("probe"), 0);
     EXPECT_TRUE(dialog_.isEnded());
+}
+
+TEST_F(MainWindow, ReadyIsReadAsSoonAsTheKeyChanges) {
+    open();
+    environment.ready = {0, 1};
+    environment.changes = {250};
+    press(IDC_HIDE_IP);
+    EXPECT_EQ(environment.readyReads, 2);
+    EXPECT_EQ(environment.waited, 250u);
+    EXPECT_EQ(shown(IDC_STATUS), "Action Completed Successfully");
+}
+
+TEST_F(MainWindow, ChangesOfOtherValuesDoNotShortenAnAttempt) {
+    open();
+    environment.timeOut = 3;
+    environment.retry = 1;
+    environment.changes = {250, 250, 250, 250, 400};
+    press(IDC_HIDE_IP);
+    EXPECT_EQ(environment.waited, 2 * 3000u);
+    EXPECT_EQ(environment.count("start Velquin"), 2);
+    EXPECT_EQ(environment.count("troubleshoot"), 1);
+}
+
+TEST_F(MainWindow, TheWaitShowsTheTunnelsProgressInTheBarAndTheTrayTip) {
+    open();
+    HWND bar = dialog_.item(IDC_PROGRESS);
+    // The window itself is hidden in these tests: the bar's own style says
+    // whether it shows.
+    auto shows = [bar] { return (GetWindowLongPtrA(bar, GWL_STYLE) & WS_VISIBLE) != 0; };
+    EXPECT_FALSE(shows());
+    environment.ready = {0, 0, 1};
+    environment.progress = 140;
+    std::vector<std::pair<LRESULT, std::string>> seen;
+    environment.onWait = [&] {
+        if (shows())
+            seen.emplace_back(SendMessageA(bar, PBM_GETPOS, 0, 0), dialog_.iconData().szTip);
+        environment.progress = 45;
+    };
+    press(IDC_HIDE_IP);
+    using Seen = std::vector<std::pair<LRESULT, std::string>>;
+    EXPECT_EQ(seen, (Seen{{100, "Velquin - connecting 100%"}, {45, "Velquin - connecting 45%"}}));
+    EXPECT_FALSE(shows());
+    EXPECT_STREQ(dialog_.iconData().szTip, "Velquin");
+    EXPECT_EQ(shown(IDC_STATUS), "Action Completed Successfully");
+}
+
+TEST_F(MainWindow, WhileAWorkflowWaitsNoCommandStartsAnotherOrEndsTheWindow) {
+    open();
+    environment.ready = {0, 1};
+    environment.onWait = [&] {
+        for (int id : {IDC_HIDE_IP, IDC_NEW_IP, IDC_RESTORE, IDC_EXIT, IDCANCEL, ID_TRAY_EXIT})
+            SendMessageA(dialog_.handle(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+        SendMessageA(dialog_.handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    };
+    press(IDC_HIDE_IP);
+    EXPECT_EQ(environment.log,
+              concat({hideStart,
+                      {"status Configure Browser", "set Office VPN 127.0.0.1:8081",
+                       "status Determine IP Address", "probe",
+                       "status Action Completed Successfully", "service destroyed", "end"}}));
+    EXPECT_FALSE(dialog_.isEnded());
+    EXPECT_FALSE(dialog_.IsTrayIconShown());
+
+    // Once the workflow has ended, commands work as before.
+    SendMessageA(dialog_.handle(), WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(dialog_.result(), IDCANCEL);
 }
 
 TEST_F(MainWindow, NewIpStopsThenHidesAtOnce) {

@@ -29,6 +29,27 @@ private:
     ScriptedEnvironment& environment_;
 };
 
+class ScriptedWatch : public controller::SharedKeyWatch {
+public:
+    explicit ScriptedWatch(ScriptedEnvironment& environment) : environment_(environment) {}
+    DWORD waitForChange(DWORD milliseconds) override {
+        ++environment_.waits;
+        if (environment_.onWait)
+            environment_.onWait();
+        std::deque<DWORD>& changes = environment_.changes;
+        DWORD waited = milliseconds;
+        if (!changes.empty() && changes.front() < milliseconds) {
+            waited = changes.front();
+            changes.pop_front();
+        }
+        environment_.waited += waited;
+        return waited;
+    }
+
+private:
+    ScriptedEnvironment& environment_;
+};
+
 } // namespace
 
 int ScriptedEnvironment::count(const std::string& line) const {
@@ -82,7 +103,9 @@ DWORD ScriptedEnvironment::readDword(const char* path) {
         record("read " + name);
         return name == "TimeOut" ? timeOut : retry;
     }
-    // Ready is polled up to thousands of times: counted, not logged.
+    // Progress and Ready are read up to thousands of times: not logged.
+    if (name == "Progress")
+        return progress;
     ++readyReads;
     DWORD value = ready.empty() ? 0 : ready.front();
     if (ready.size() > 1)
@@ -90,10 +113,8 @@ DWORD ScriptedEnvironment::readDword(const char* path) {
     return value;
 }
 
-void ScriptedEnvironment::sleep(DWORD milliseconds) {
-    if (milliseconds != 1000)
-        record("sleep " + std::to_string(milliseconds));
-    ++sleeps;
+std::unique_ptr<controller::SharedKeyWatch> ScriptedEnvironment::watchSharedKey() {
+    return std::make_unique<ScriptedWatch>(*this);
 }
 
 } // namespace controller_test

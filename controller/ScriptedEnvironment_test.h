@@ -12,7 +12,8 @@ namespace controller_test {
 // A stand-in for everything the controller's workflows act on. It records
 // each call as one line of `log` (with the status line as the window shows
 // it whenever that has changed since the last call) and answers from
-// scripts: Ready, TimeOut and Retry values, probe answers.
+// scripts: Ready, Progress, TimeOut and Retry values, changes of the shared
+// key, probe answers.
 class ScriptedEnvironment : public controller::WorkflowEnvironment {
 public:
     static constexpr const char* throwError = "<throw>";
@@ -22,6 +23,13 @@ public:
     std::deque<DWORD> ready;
     DWORD timeOut = 45;
     DWORD retry = 2;
+    DWORD progress = 0;
+    // When the next changes of the shared key come, each in milliseconds
+    // from the start of a wait; one that comes later than a wait lasts is
+    // kept for the next wait.
+    std::deque<DWORD> changes;
+    // Run at the start of every wait for a change.
+    std::function<void()> onWait;
     // Probe answers in turn ("127.0.0.5" once used up); throwError throws
     // the Internet library's error.
     std::deque<std::string> probes;
@@ -30,7 +38,9 @@ public:
     // Run at the opening probe, before it answers.
     std::function<void()> onProbe;
     int readyReads = 0;
-    int sleeps = 0;
+    int waits = 0;
+    // The milliseconds that all waits lasted.
+    DWORD waited = 0;
 
     int count(const std::string& line) const;
 
@@ -40,7 +50,7 @@ public:
     bool disableConnectionProxy(const std::string& connection) override;
     std::string visibleIp() override;
     DWORD readDword(const char* path) override;
-    void sleep(DWORD milliseconds) override;
+    std::unique_ptr<controller::SharedKeyWatch> watchSharedKey() override;
     void troubleshoot() override { record("troubleshoot"); }
     void open(const std::string& path) override { record("open " + path); }
     void cleanPrivacy() override { record("clean privacy"); }

@@ -5,11 +5,39 @@
 #include "controller/ProxyOptions.h"
 #include "controller/TroubleshootDialog.h"
 #include "controller/VisibleIp.h"
+#include "framework/PumpingWait.h"
+#include "settings/KeyChangeWatch.h"
 #include "settings/RegDwordValue.h"
+#include "settings/SharedValues.h"
 
 #include <shellapi.h>
 
 namespace controller {
+
+namespace {
+
+// The watch on the real registry. Where the key cannot be watched, every
+// wait lasts its full time, which still reads the values at the pace of
+// the waits.
+class RegistryKeyWatch : public SharedKeyWatch {
+public:
+    explicit RegistryKeyWatch(const char* key) : watch_(key) {}
+
+    DWORD waitForChange(DWORD milliseconds) override {
+        const ULONGLONG start = GetTickCount64();
+        HANDLE changed = watch_.watching() ? watch_.changed() : nullptr;
+        if (!framework::PumpingWait::waitFor(changed, milliseconds))
+            return milliseconds;
+        watch_.rearm();
+        const ULONGLONG waited = GetTickCount64() - start;
+        return waited < milliseconds ? static_cast<DWORD>(waited) : milliseconds;
+    }
+
+private:
+    settings::KeyChangeWatch watch_;
+};
+
+} // namespace
 
 std::unique_ptr<ServiceControl> WorkflowEnvironment::newServiceControl() {
     return std::make_unique<ServiceControl>();
@@ -36,8 +64,8 @@ DWORD WorkflowEnvironment::readDword(const char* path) {
     return settings::RegDwordValue(path).get();
 }
 
-void WorkflowEnvironment::sleep(DWORD milliseconds) {
-    Sleep(milliseconds);
+std::unique_ptr<SharedKeyWatch> WorkflowEnvironment::watchSharedKey() {
+    return std::make_unique<RegistryKeyWatch>(settings::shared::key);
 }
 
 void WorkflowEnvironment::troubleshoot() {

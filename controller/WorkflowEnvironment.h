@@ -8,11 +8,28 @@
 
 namespace controller {
 
+// Waits for the values under the shared registry key to change. Made
+// before the first read of a value, so that no change after that read is
+// missed.
+class SharedKeyWatch {
+public:
+    SharedKeyWatch() = default;
+    SharedKeyWatch(const SharedKeyWatch&) = delete;
+    SharedKeyWatch& operator=(const SharedKeyWatch&) = delete;
+    virtual ~SharedKeyWatch() = default;
+
+    // Waits up to `milliseconds` for a change since the watch was made or
+    // since the last change reported, while the window keeps processing its
+    // messages; returns the milliseconds waited, `milliseconds` when no
+    // change came.
+    virtual DWORD waitForChange(DWORD milliseconds) = 0;
+};
+
 // Everything outside the controller's window that its workflows act on: the
 // tunnel service, the connection's proxy options, the visible-IP probe, the
-// shared registry values, the clock, the troubleshooting dialog, the
-// privacy cleaner and the shell. The members are the real operations; tests derive from this class
-// to record the calls and script the answers.
+// shared registry values and their changes, the troubleshooting dialog,
+// the privacy cleaner and the shell. The members are the real operations;
+// tests derive from this class to record the calls and script the answers.
 class WorkflowEnvironment {
 public:
     WorkflowEnvironment() = default;
@@ -30,7 +47,7 @@ public:
     virtual std::string visibleIp();
     // A registry value under HKEY_LOCAL_MACHINE, read afresh; 0 when absent.
     virtual DWORD readDword(const char* path);
-    virtual void sleep(DWORD milliseconds);
+    virtual std::unique_ptr<SharedKeyWatch> watchSharedKey();
     // Lets the user raise TimeOut and Retry after the tunnel did not come.
     virtual void troubleshoot();
     // Opens a local file with its default viewer; the result is not known.

@@ -16,6 +16,12 @@ bool isColorRequest(UINT message) {
     return message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC;
 }
 
+// What a busy dialog ignores: commands and the system menu's Close (the
+// close box and Alt+F4 come as that too).
+bool isUserCommand(UINT message, WPARAM wParam) {
+    return message == WM_COMMAND || (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE);
+}
+
 // Messages whose result a dialog procedure returns directly instead of
 // through DWLP_MSGRESULT.
 bool returnsDirectly(UINT message) {
@@ -130,6 +136,8 @@ MessageResult Dialog::reflectToChild(UINT message, WPARAM wParam, LPARAM lParam)
 MessageResult Dialog::route(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG)
         return onInitDialog();
+    if (busy_ && isUserCommand(message, wParam))
+        return 0;
     // A control's own handling of its notifications and drawing comes first.
     if (message == WM_COMMAND || message == WM_DRAWITEM) {
         if (MessageResult result = reflectToChild(message, wParam, lParam))

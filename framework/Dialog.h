@@ -28,7 +28,27 @@ public:
     // the user has then been told why.
     bool updateData(bool save);
 
+    // While one exists, the dialog ignores every command (its buttons, menus,
+    // Enter and Esc) and the close command of its system menu: a handler
+    // that waits with its messages processed (PumpingWait) cannot be
+    // started again, nor its window closed, meanwhile. Everything else
+    // (painting, moving, minimising, sent messages) goes on as usual.
+    class BusyScope {
+    public:
+        explicit BusyScope(Dialog& dialog) : dialog_(dialog), wasBusy_(dialog.busy_) {
+            dialog_.busy_ = true;
+        }
+        ~BusyScope() { dialog_.busy_ = wasBusy_; }
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+
+    private:
+        Dialog& dialog_;
+        bool wasBusy_;
+    };
+
     HWND item(int id) const { return GetDlgItem(handle(), id); }
+    bool isBusy() const { return busy_; }
     bool isEnded() const { return ended_; }
     INT_PTR result() const { return result_; }
 
@@ -65,6 +85,7 @@ private:
 
     UINT templateId_;
     bool ended_ = false;
+    bool busy_ = false;
     INT_PTR result_ = 0;
 };
 

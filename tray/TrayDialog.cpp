@@ -44,6 +44,8 @@ void TrayDialog::SetTrayTip(const std::string& text) {
     text.copy(iconData_.szTip, length);
     iconData_.szTip[length] = '\0';
     iconData_.uFlags |= NIF_TIP;
+    if (iconShown_)
+        notify_(NIM_MODIFY, iconData_);
 }
 
 bool TrayDialog::SetTrayMenu(WORD menuId) {

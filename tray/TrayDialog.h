@@ -20,11 +20,12 @@ constexpr UINT trayIconId = 1;
 // click on the icon brings the window back, the right button opens the
 // icon's menu, whose commands reach the window as ordinary menu commands.
 // The icon, its tooltip and menu are configured before the icon is added;
-// the shell is only told when the icon is added or removed.
+// the shell is told when the icon is added or removed, and of a new tooltip
+// while the icon is shown.
 class TrayDialog : public framework::Dialog {
 public:
-    // Hands the record to the shell with NIM_ADD or NIM_DELETE; true when
-    // the shell accepted.
+    // Hands the record to the shell with NIM_ADD, NIM_MODIFY or NIM_DELETE;
+    // true when the shell accepted.
     using ShellNotify = std::function<bool(DWORD command, TrayIconData& record)>;
 
     // The shell is the platform's notification area unless a test supplies
@@ -38,7 +39,7 @@ public:
     // load changes nothing (the shell then shows an empty slot).
     void SetTrayIcon(WORD iconId);
     // The icon's tooltip; texts longer than the record's 127 characters are
-    // cut to fit.
+    // cut to fit. A shown icon shows the new text at once.
     void SetTrayTip(const std::string& text);
     // Loads menu `menuId` of the program; its first pop-up is the icon's
     // menu. False when the menu does not load.

@@ -20,6 +20,7 @@ struct ShellCall {
     DWORD command;
     HWND window;
     bool accepted;
+    std::string tip;
 };
 
 // Passes a window's requests on to the real notification area and logs them
@@ -37,7 +38,7 @@ public:
                 --addsToRefuse;
             else
                 accepted = TrayDialog::notifyShell(command, record);
-            calls.push_back({command, record.hWnd, accepted});
+            calls.push_back({command, record.hWnd, accepted, record.szTip});
             return accepted;
         };
     }
@@ -172,6 +173,22 @@ TEST(TrayDialog, TipIsCutToFitTheRecord) {
     EXPECT_EQ(window.iconData().szTip, exact);
     window.SetTrayTip("Velquin");
     EXPECT_STREQ(window.iconData().szTip, "Velquin");
+}
+
+TEST(TrayDialog, ANewTipReachesTheShellOnlyWhileTheIconIsShown) {
+    ShellLog shell;
+    TrayWindow window(shell);
+    open(window);
+    window.SetTrayTip("Velquin - connecting 5%");
+    EXPECT_TRUE(shell.calls.empty());
+    window.sysCommand(SC_MINIMIZE);
+    ASSERT_TRUE(window.IsTrayIconShown());
+    EXPECT_EQ(shell.calls.back().tip, "Velquin - connecting 5%");
+    window.SetTrayTip("Velquin - connecting 45%");
+    ASSERT_EQ(shell.calls.size(), 2u);
+    EXPECT_EQ(shell.calls[1].command, static_cast<DWORD>(NIM_MODIFY));
+    EXPECT_TRUE(shell.calls[1].accepted);
+    EXPECT_EQ(shell.calls[1].tip, "Velquin - connecting 45%");
 }
 
 TEST(TrayDialog, CloseAndMinimiseHideInTheTrayUntilDoubleClickOrShowInterface) {

@@ -52,6 +52,9 @@
 #define IDC_MINIMIZE 1011
 #define IDC_EXIT 1012
 #define IDC_LINK 1013
+// The tunnel's start-up, shown below the status text while a workflow waits
+// for the tunnel.
+#define IDC_PROGRESS 1040
 
 // Strings.
 #define IDS_SOCKETS_FAILED 103

@@ -105,6 +105,44 @@ TEST_F(ControllerEndToEnd, ATunnelThatNeverComesEndsInTroubleshootingAndLeavesNo
     EXPECT_FALSE(proxied());
 }
 
+TEST_F(ControllerEndToEnd, WhileTheTunnelIsAwaitedTheWindowAnswersAndStartsNoSecondWorkflow) {
+    writeTorrc(600000);
+    setDword(settings::shared::timeOut, 6);
+    setDword(settings::shared::retry, 0);
+
+    RunningController controller;
+    HWND window = controller.driver().window();
+    controller.driver().pressLater(IDC_HIDE_IP);
+    const std::string starting = "Start Services - This can take up to 30 seconds";
+    ASSERT_TRUE(waitUntil([&] { return controller.texts().status == starting; }, 30000));
+    // Twenty sends spread over two seconds of the wait, with a second Hide
+    // and Esc pressed in between.
+    for (int i = 0; i < 20; ++i) {
+        if (i == 5) {
+            controller.driver().pressLater(IDC_HIDE_IP);
+            PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+        }
+        DWORD_PTR result = 0;
+        ASSERT_NE(SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 100, &result), 0u)
+            << "send " << i;
+        Sleep(100);
+    }
+    EXPECT_EQ(controller.texts().status, starting);
+    EXPECT_TRUE(IsWindowVisible(window));
+
+    // One attempt, one troubleshooting dialog: a second Hide run inside the
+    // first would show another one and keep the controller from ending.
+    HWND troubleshoot = nullptr;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            troubleshoot = FindWindowA(nullptr, "Troubleshooting Velquin");
+            return troubleshoot != nullptr && IsWindowVisible(troubleshoot);
+        },
+        30000));
+    PostMessageA(troubleshoot, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(controller.exitCodeWithin(30000), 0u);
+}
+
 TEST_F(ControllerEndToEnd, MinimizeShowInterfaceAndTheCleanerLeaveTheWindowWorking) {
     RunningController controller;
     HWND window = controller.driver().window();
