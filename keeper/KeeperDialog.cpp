@@ -5,16 +5,12 @@
 #include "keeper/ErrorText.h"
 #include "keeper/PipeMessages.h"
 #include "keeper/ProcessPipe.h"
+#include "keeper/TunnelStatus.h"
 #include "resources/keeper/resource.h"
-#include "settings/RegDwordValue.h"
 #include "settings/RegStringValue.h"
 #include "settings/SharedValues.h"
 
 namespace keeper {
-
-namespace {
-const char* const circuitPhrase = "successfully opened a circuit";
-} // namespace
 
 KeeperDialog::KeeperDialog()
     : Dialog(IDD_KEEPER),
@@ -82,9 +78,7 @@ framework::MessageResult KeeperDialog::onLine(WPARAM wParam, LPARAM) {
         inBurst_ = true;
     }
     appendLine(*line);
-    size_t phrase = line->find(circuitPhrase);
-    if (phrase != std::string::npos && phrase > 0)
-        settings::RegDwordValue(settings::shared::ready).set(1);
+    TunnelStatus::onClientLine(*line);
     endBurstUnlessMoreLines();
     return 0;
 }
@@ -102,7 +96,7 @@ framework::MessageResult KeeperDialog::onFinished(WPARAM wParam, LPARAM) {
     if (wParam != 0)
         appendLine(errorText(static_cast<DWORD>(wParam)));
     // The tunnel is gone with its client: Ready must not keep claiming it.
-    settings::RegDwordValue(settings::shared::ready).set(0);
+    TunnelStatus::clear();
     updateControls();
     return 0;
 }

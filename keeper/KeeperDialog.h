@@ -10,7 +10,7 @@ namespace keeper {
 
 // The keeper's window: starts the tunnel client through the output pump
 // when it opens (and on Run), lists every line the client prints, and
-// raises Ready when a line reports an open circuit.
+// publishes what the lines say of the tunnel (TunnelStatus).
 class KeeperDialog : public framework::Dialog {
 public:
     KeeperDialog();

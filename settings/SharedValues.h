@@ -17,5 +17,8 @@ inline constexpr const char* ready = "Software\\Velquin\\Ready";
 // Reads of Ready a second apart in one attempt, and restarts after it.
 inline constexpr const char* timeOut = "Software\\Velquin\\TimeOut";
 inline constexpr const char* retry = "Software\\Velquin\\Retry";
+// The tunnel client's start-up progress in percent, 0 while Ready is 0 and
+// the client has said nothing yet.
+inline constexpr const char* progress = "Software\\Velquin\\Progress";
 
 } // namespace settings::shared
