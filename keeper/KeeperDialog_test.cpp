@@ -151,5 +151,6 @@ TEST_F(KeeperWindow, BurstOfLinesIsListedWhole) {
     EXPECT_EQ(line(2999), "line 2999");
     // Repainting is back on once the burst is drained (turning it off
     // clears the visible bit of the list's style).
-    EXPECT_TRUE(GetWindowLongA(item(IDC_OUTPUT), GWL_STYLE) & WS_VISIBLE);
+    EXPECT_TRUE(
+        waitUntil([this] { return GetWindowLongA(item(IDC_OUTPUT), GWL_STYLE) & WS_VISIBLE; }));
 }
