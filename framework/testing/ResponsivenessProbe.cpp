@@ -7,6 +7,14 @@ ResponsivenessProbe::ResponsivenessProbe(HWND window)
 
 void ResponsivenessProbe::stop() {
     stopping_ = true;
+    // The window's own thread usually stops the probe: it keeps answering
+    // until the probe's last message is through, or that message would wait
+    // for it, and its wait would count against the window.
+    while (!finished_) {
+        MSG message;
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_SENDMESSAGE);
+    }
     if (thread_.joinable())
         thread_.join();
 }
@@ -25,6 +33,7 @@ void ResponsivenessProbe::run() {
         }
         Sleep(20); // the probe's own pace, not a wait for a condition
     }
+    finished_ = true;
 }
 
 } // namespace testing_support

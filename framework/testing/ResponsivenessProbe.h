@@ -9,7 +9,8 @@ namespace testing_support {
 
 // Sends a window WM_NULL from a thread of its own every 20 ms and keeps the
 // longest time an answer took; an answer that takes a second or more counts
-// as a miss. Runs from construction until stop() or destruction.
+// as a miss. Runs from construction until stop() or destruction; stop()
+// answers the probe's last message itself when called on the window's thread.
 class ResponsivenessProbe {
 public:
     explicit ResponsivenessProbe(HWND window);
@@ -31,6 +32,7 @@ private:
     DWORD started_;
     std::atomic<int> longestAt_{0};
     std::atomic<bool> stopping_{false};
+    std::atomic<bool> finished_{false};
     std::atomic<DWORD> longest_{0};
     std::atomic<int> misses_{0};
     std::atomic<int> answers_{0};

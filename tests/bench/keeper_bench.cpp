@@ -130,8 +130,9 @@ void measureLines(int lines) {
                 lines, bare, drained / bare, drained, listed, count / listed,
                 static_cast<long>(count), bare / listed);
     std::printf("the keeper window answered %d sent messages meanwhile, the slowest in %lu ms "
-                "(%d not within 1 s)\n",
-                probe.answers(), static_cast<unsigned long>(probe.longestMs()), probe.misses());
+                "(sent %d ms into the listing; %d not within 1 s)\n",
+                probe.answers(), static_cast<unsigned long>(probe.longestMs()), probe.longestAt(),
+                probe.misses());
 }
 
 DWORD readReady(HKEY key) {
