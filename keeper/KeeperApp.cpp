@@ -2,7 +2,7 @@
 
 #include "keeper/ClientProcess.h"
 #include "keeper/KeeperDialog.h"
-#include "settings/RegDwordValue.h"
+#include "keeper/TunnelStatus.h"
 #include "settings/RegStringValue.h"
 #include "settings/SharedValues.h"
 
@@ -14,7 +14,7 @@ std::string KeeperApp::clientCommandLine(const std::string& installDir) {
 }
 
 bool KeeperApp::initInstance() {
-    settings::RegDwordValue(settings::shared::ready).set(0);
+    TunnelStatus::clear();
     settings::RegStringValue command(settings::shared::cmd);
     settings::RegStringValue appPath(settings::shared::appPath);
     command.set(clientCommandLine(appPath.get()));
@@ -29,7 +29,7 @@ bool KeeperApp::initInstance() {
 int KeeperApp::exitInstance() {
     killClient();
     // The client is gone, and with it the tunnel.
-    settings::RegDwordValue(settings::shared::ready).set(0);
+    TunnelStatus::clear();
     return 0;
 }
 

@@ -5,21 +5,24 @@
 #include "keeper/ErrorText.h"
 #include "keeper/PipeMessages.h"
 #include "keeper/ProcessPipe.h"
+#include "keeper/TunnelStatus.h"
 #include "resources/keeper/resource.h"
-#include "settings/RegDwordValue.h"
 #include "settings/RegStringValue.h"
 #include "settings/SharedValues.h"
 
 namespace keeper {
 
 namespace {
-const char* const circuitPhrase = "successfully opened a circuit";
+// The list is repainted this long after lines begin to arrive, as soon as
+// no posted message waits.
+const UINT_PTR repaintTimer = 1;
+const UINT repaintDelayMs = 50;
 } // namespace
 
 KeeperDialog::KeeperDialog()
     : Dialog(IDD_KEEPER),
       icon_(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))) {
-    onMessage(UPM_LINE, &KeeperDialog::onLine);
+    onMessage(UPM_LINES, &KeeperDialog::onLines);
     onMessage(UPM_FINISHED, &KeeperDialog::onFinished);
     onMessage(UPM_PROCESS_HANDLE, &KeeperDialog::onProcessHandle);
     onCommand(IDC_RUN, &KeeperDialog::onRun);
@@ -29,6 +32,7 @@ KeeperDialog::KeeperDialog()
     onMessage(WM_CLOSE, &KeeperDialog::onClose);
     onMessage(WM_PAINT, &KeeperDialog::onPaint);
     onMessage(WM_QUERYDRAGICON, &KeeperDialog::onQueryDragIcon);
+    onMessage(WM_TIMER, &KeeperDialog::onTimer);
 }
 
 void KeeperDialog::doDataExchange(framework::DataExchange& exchange) {
@@ -72,29 +76,31 @@ void KeeperDialog::appendLine(const std::string& line) {
     output_.addString(line);
 }
 
-framework::MessageResult KeeperDialog::onLine(WPARAM wParam, LPARAM) {
-    std::unique_ptr<std::string> line(reinterpret_cast<std::string*>(wParam));
-    // Repainting the list after every line costs far more than adding it, so
-    // a burst of lines is added with repainting off and shown once the
-    // queue holds no further line.
+framework::MessageResult KeeperDialog::onLines(WPARAM wParam, LPARAM) {
+    std::unique_ptr<LineBatch> lines(reinterpret_cast<LineBatch*>(wParam));
+    // Repainting the list costs far more than adding lines to it, so lines
+    // are added with repainting off, and the list is repainted when the
+    // timer fires. A timer message comes only when no posted message waits:
+    // a flood is shown once it pauses, a slower stream every 50 ms.
     if (!inBurst_) {
         output_.setRedraw(false);
         inBurst_ = true;
+        SetTimer(handle(), repaintTimer, repaintDelayMs, nullptr);
     }
-    appendLine(*line);
-    size_t phrase = line->find(circuitPhrase);
-    if (phrase != std::string::npos && phrase > 0)
-        settings::RegDwordValue(settings::shared::ready).set(1);
-    endBurstUnlessMoreLines();
+    for (const std::string& line : *lines) {
+        appendLine(line);
+        TunnelStatus::onClientLine(line);
+    }
     return 0;
 }
 
-void KeeperDialog::endBurstUnlessMoreLines() {
-    MSG next;
-    if (PeekMessageA(&next, handle(), UPM_LINE, UPM_LINE, PM_NOREMOVE | PM_NOYIELD))
-        return;
+framework::MessageResult KeeperDialog::onTimer(WPARAM wParam, LPARAM) {
+    if (wParam != repaintTimer)
+        return std::nullopt;
+    KillTimer(handle(), repaintTimer);
     output_.setRedraw(true);
     inBurst_ = false;
+    return 0;
 }
 
 framework::MessageResult KeeperDialog::onFinished(WPARAM wParam, LPARAM) {
@@ -102,7 +108,7 @@ framework::MessageResult KeeperDialog::onFinished(WPARAM wParam, LPARAM) {
     if (wParam != 0)
         appendLine(errorText(static_cast<DWORD>(wParam)));
     // The tunnel is gone with its client: Ready must not keep claiming it.
-    settings::RegDwordValue(settings::shared::ready).set(0);
+    TunnelStatus::clear();
     updateControls();
     return 0;
 }

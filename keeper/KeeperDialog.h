@@ -10,7 +10,7 @@ namespace keeper {
 
 // The keeper's window: starts the tunnel client through the output pump
 // when it opens (and on Run), lists every line the client prints, and
-// raises Ready when a line reports an open circuit.
+// publishes what the lines say of the tunnel (TunnelStatus).
 class KeeperDialog : public framework::Dialog {
 public:
     KeeperDialog();
@@ -29,15 +29,15 @@ private:
     void startClient();
     void updateControls();
     void appendLine(const std::string& line);
-    void endBurstUnlessMoreLines();
 
-    framework::MessageResult onLine(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onLines(WPARAM wParam, LPARAM lParam);
     framework::MessageResult onFinished(WPARAM wParam, LPARAM lParam);
     framework::MessageResult onProcessHandle(WPARAM wParam, LPARAM lParam);
     framework::MessageResult onSysCommand(WPARAM wParam, LPARAM lParam);
     framework::MessageResult onClose(WPARAM wParam, LPARAM lParam);
     framework::MessageResult onPaint(WPARAM wParam, LPARAM lParam);
     framework::MessageResult onQueryDragIcon(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onTimer(WPARAM wParam, LPARAM lParam);
     void onRun();
     void onClear();
     void onCommandChanged();

@@ -18,6 +18,10 @@ DWORD ready() {
     return settings::RegDwordValue(settings::shared::ready).get();
 }
 
+DWORD progress() {
+    return settings::RegDwordValue(settings::shared::progress).get();
+}
+
 // Each test runs the window against a test child stored in cmd; the child
 // holds until the test lets it end, so states during a run can be seen.
 class KeeperWindow : public testing::Test {
@@ -79,11 +83,14 @@ TEST_F(KeeperWindow, ListsLinesInOrderAndRaisesReadyOnlyOnALaterCircuitPhrase) {
     EXPECT_EQ(lines(), 4);
 }
 
-TEST_F(KeeperWindow, ReadyFallsWhenTheClientEnds) {
-    open({"x successfully opened a circuit\n"});
+TEST_F(KeeperWindow, PublishesTheLastProgressAndClearsItWithReadyWhenTheClientEnds) {
+    open({"x Bootstrapped 10%: a\n", "x Bootstrapped 45%: b\nx chatter\n",
+          "x successfully opened a circuit\n"});
     ASSERT_TRUE(waitUntil([] { return ready() == 1; }));
+    EXPECT_EQ(progress(), 45u);
     finishRun();
     EXPECT_EQ(ready(), 0u);
+    EXPECT_EQ(progress(), 0u);
 }
 
 TEST_F(KeeperWindow, EnableStatesChangeOnlyAtOpeningRunClearEditAndEnd) {
@@ -144,5 +151,6 @@ TEST_F(KeeperWindow, BurstOfLinesIsListedWhole) {
     EXPECT_EQ(line(2999), "line 2999");
     // Repainting is back on once the burst is drained (turning it off
     // clears the visible bit of the list's style).
-    EXPECT_TRUE(GetWindowLongA(item(IDC_OUTPUT), GWL_STYLE) & WS_VISIBLE);
+    EXPECT_TRUE(
+        waitUntil([this] { return GetWindowLongA(item(IDC_OUTPUT), GWL_STYLE) & WS_VISIBLE; }));
 }

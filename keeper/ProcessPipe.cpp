@@ -12,6 +12,9 @@ namespace keeper {
 namespace {
 
 const DWORD readSize = 1024;
+// Reads whose lines may share one notice: a notice's lines must be listed
+// quickly enough for the window to stay responsive.
+const int readsPerNotice = 8;
 
 // Posts a notice. A window's queue holds a bounded number of posted
 // messages; when it is full the window is busy draining it, so the post is
@@ -25,20 +28,34 @@ bool postNotice(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return true;
 }
 
-void postLine(const ProcessPipe& record, std::string&& line) {
-    auto* text = new std::string(std::move(line));
-    if (!postNotice(record.window, UPM_LINE, reinterpret_cast<WPARAM>(text), record.tag))
-        delete text;
+// Whether more output is already waiting in the pipe.
+bool moreWaiting(HANDLE readEnd) {
+    DWORD waiting = 0;
+    return PeekNamedPipe(readEnd, nullptr, 0, nullptr, &waiting, nullptr) && waiting > 0;
+}
+
+// Posts the lines gathered so far as one notice; an empty batch posts nothing.
+void postLines(const ProcessPipe& record, LineBatch& lines) {
+    if (lines.empty())
+        return;
+    auto* batch = new LineBatch(std::move(lines));
+    lines.clear();
+    if (!postNotice(record.window, UPM_LINES, reinterpret_cast<WPARAM>(batch), record.tag))
+        delete batch;
 }
 
 DWORD WINAPI readOutput(void* parameter) {
     std::unique_ptr<ProcessPipe> record(static_cast<ProcessPipe*>(parameter));
     framework::KernelHandle readEnd(record->readEnd);
     LineCutter cutter;
-    auto sink = [&record](std::string&& line) { postLine(*record, std::move(line)); };
+    LineBatch lines;
+    auto sink = [&lines](std::string&& line) { lines.push_back(std::move(line)); };
     char buffer[readSize + 1];
     DWORD endCode = 0;
-    for (;;) {
+    // Every hand-over to the window's thread costs a thread switch, so the
+    // lines of output that is already waiting go out together; once the
+    // pipe is empty they go at once, so a lone line is not held back.
+    for (int reads = 1;; ++reads) {
         DWORD got = 0;
         if (!ReadFile(readEnd.get(), buffer, readSize, &got, nullptr)) {
             endCode = GetLastError();
@@ -48,13 +65,18 @@ DWORD WINAPI readOutput(void* parameter) {
             break;
         buffer[got] = '\0';
         cutter.feed(buffer, got, sink);
+        if (reads < readsPerNotice && moreWaiting(readEnd.get()))
+            continue;
+        postLines(*record, lines);
+        reads = 0;
     }
     readEnd.reset();
     record->readEnd = nullptr;
 
     std::string rest = cutter.takePending();
     if (!rest.empty())
-        postLine(*record, std::move(rest));
+        lines.push_back(std::move(rest));
+    postLines(*record, lines);
     // A broken pipe is how the output normally ends: every writer closed.
     postNotice(record->window, UPM_FINISHED, endCode == ERROR_BROKEN_PIPE ? 0 : endCode,
                record->tag);

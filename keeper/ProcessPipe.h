@@ -9,8 +9,8 @@ namespace keeper {
 
 // One run of a child program whose standard output and error go into one
 // pipe. A reader thread cuts the output into lines and posts them to
-// `window` (see PipeMessages.h): the process handle first, then every line,
-// then the finished notice. The record belongs to the run: start() frees it
+// `window` (see PipeMessages.h): the process handle first, then the lines
+// (in batches), then the finished notice. The record belongs to the run: start() frees it
 // on failure, the reader thread when it ends.
 struct ProcessPipe {
     std::string command;   // program path first, then the arguments

@@ -14,7 +14,7 @@ using testing_support::waitUntil;
 namespace {
 
 // A hidden window that records the pump's notices in arrival order:
-// "handle", "line:<text>" and "finished:<code>".
+// "handle", "line:<text>" for each line of a batch, and "finished:<code>".
 class Receiver {
 public:
     Receiver() {
@@ -51,6 +51,7 @@ public:
 
     HWND hwnd;
     std::vector<std::string> notices;
+    std::vector<size_t> batchSizes;
     bool tagsRight = true;
 
 private:
@@ -61,9 +62,11 @@ private:
         if (message == keeper::UPM_PROCESS_HANDLE) {
             self->notices.push_back("handle");
             CloseHandle(reinterpret_cast<HANDLE>(wParam));
-        } else if (message == keeper::UPM_LINE) {
-            std::unique_ptr<std::string> line(reinterpret_cast<std::string*>(wParam));
-            self->notices.push_back("line:" + *line);
+        } else if (message == keeper::UPM_LINES) {
+            std::unique_ptr<keeper::LineBatch> lines(reinterpret_cast<keeper::LineBatch*>(wParam));
+            self->batchSizes.push_back(lines->size());
+            for (const std::string& line : *lines)
+                self->notices.push_back("line:" + line);
         } else if (message == keeper::UPM_FINISHED) {
             self->notices.push_back("finished:" + std::to_string(wParam));
         } else {
@@ -84,6 +87,13 @@ TEST(ProcessPipe, LinesArriveBetweenTheHandleAndTheFinishedNotice) {
               (Notices{"handle", "line:Bootstrapped 5%", "line:second", "line:third",
                        "line:last without end", "finished:0"}));
     EXPECT_TRUE(receiver.tagsRight);
+}
+
+TEST(ProcessPipe, LinesOfOneWriteArriveAsOneNotice) {
+    Receiver receiver;
+    EXPECT_EQ(receiver.run({"a\nb\r\n\nc\n"}),
+              (Notices{"handle", "line:a", "line:b", "line:", "line:c", "finished:0"}));
+    EXPECT_EQ(receiver.batchSizes, std::vector<size_t>{4});
 }
 
 TEST(ProcessPipe, SilentChildGivesHandleThenNormalEnd) {

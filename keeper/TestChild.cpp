@@ -59,8 +59,17 @@ int print(const std::vector<std::string>& args) {
 
 int count(const std::vector<std::string>& args) {
     int lines = args.empty() ? 0 : std::stoi(args[0]);
-    for (int i = 0; i < lines; ++i)
-        writeAll("line " + std::to_string(i) + "\r\n");
+    // Lines go out in blocks of about 4 KB, as a buffered log writer sends
+    // them: one write a line would measure the child's writes, not the
+    // reader's pace.
+    std::string block;
+    for (int i = 0; i < lines; ++i) {
+        block += "line " + std::to_string(i) + "\r\n";
+        if (block.size() >= 4096 || i + 1 == lines) {
+            writeAll(block);
+            block.clear();
+        }
+    }
     return 0;
 }
 

@@ -12,7 +12,8 @@ std::string printerCommand(const std::vector<std::string>& chunks,
                            const std::string& holdEvent = {});
 
 // The command line of a test child that prints "line 0" to "line <n-1>",
-// each ended by CR LF, as fast as the pipe takes them.
+// each ended by CR LF, in writes of about 4 KB, as fast as the pipe takes
+// them.
 std::string counterCommand(int lines);
 
 // The command line of a test child that prints `size` bytes drawn from a

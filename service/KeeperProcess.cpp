@@ -1,8 +1,7 @@
 #include "service/KeeperProcess.h"
 
 #include "keeper/ClientProcess.h"
-#include "settings/RegDwordValue.h"
-#include "settings/SharedValues.h"
+#include "keeper/TunnelStatus.h"
 
 namespace service {
 namespace {
@@ -88,7 +87,7 @@ bool KeeperProcess::close(DWORD timeoutMs) {
 
 void KeeperProcess::endTunnel() {
     keeper::killClient();
-    settings::RegDwordValue(settings::shared::ready).set(0);
+    keeper::TunnelStatus::clear();
 }
 
 } // namespace service

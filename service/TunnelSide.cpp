@@ -1,6 +1,6 @@
 #include "service/TunnelSide.h"
 
-#include "settings/RegDwordValue.h"
+#include "keeper/TunnelStatus.h"
 #include "settings/RegStringValue.h"
 #include "settings/SharedValues.h"
 
@@ -9,7 +9,7 @@ namespace service {
 bool TunnelSide::start() {
     // A Ready left at 1 by a tunnel that died with its service must not
     // pass for the new tunnel before the new keeper has cleared it.
-    settings::RegDwordValue(settings::shared::ready).set(0);
+    keeper::TunnelStatus::clear();
     std::string installDir = settings::RegStringValue(settings::shared::appPath).get();
     if (!keeper_.start(installDir))
         return false;

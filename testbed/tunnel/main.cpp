@@ -60,16 +60,28 @@ int main(int argc, char** argv) {
             "Outgoing connections leave from " + testbed::ExitAddress::text(exitHost) + ".");
     logLine(err, "warn",
             "This is a stand-in client for tests: it does not route through any relay.");
-    const char* const steps[] = {"Connecting to directory server", "Loading relay descriptors",
-                                 "Connecting to the first relay", "Establishing a circuit"};
+    // Start-up steps with their percentages, spread evenly over the delay;
+    // "Bootstrapped 100%" follows the chatter, right before the circuit line.
+    struct Step {
+        unsigned percent;
+        const char* what;
+    };
+    const Step steps[] = {{0, "Starting"},
+                          {5, "Connecting to a directory server"},
+                          {10, "Finishing handshake with a directory server"},
+                          {20, "Asking for the network's status"},
+                          {40, "Loading authority key certificates"},
+                          {50, "Loading relay descriptors"},
+                          {75, "Connecting to the first relay"},
+                          {90, "Finishing handshake with the first relay"},
+                          {95, "Establishing a circuit"}};
     const unsigned stepCount = sizeof steps / sizeof steps[0];
-    for (unsigned i = 0; i < stepCount; ++i) {
-        Sleep(config.circuitDelayMs / (stepCount + 1));
-        logLine(out, "notice",
-                "Bootstrapped " + std::to_string((i + 1) * 100 / (stepCount + 1)) +
-                    "%: " + steps[i]);
+    for (const Step& step : steps) {
+        if (step.percent > 0)
+            Sleep(config.circuitDelayMs / stepCount);
+        logLine(out, "notice", "Bootstrapped " + std::to_string(step.percent) + "%: " + step.what);
     }
-    Sleep(config.circuitDelayMs / (stepCount + 1));
+    Sleep(config.circuitDelayMs / stepCount);
     for (unsigned i = 1; i <= config.chatterLines; ++i)
         logLine(out, "info", "Relay descriptor " + std::to_string(i) + " checked.");
     logLine(out, "notice", "Bootstrapped 100%: Done");

@@ -1,7 +1,8 @@
 // Measures the keeper, side by side in one run:
 // - lines per second of a child printing N lines (default 100,000) into the
 //   keeper window's list, against the same child's output drained by a bare
-//   read loop;
+//   read loop, and the longest the window took meanwhile to answer a sent
+//   message;
 // - the latency from the moment a child writes the circuit line to the
 //   moment Ready reads 1 (median and 99th percentile over R runs, default
 //   100).
@@ -11,6 +12,7 @@
 #include "framework/Handle.h"
 #include "framework/MessageLoop.h"
 #include "framework/testing/ChildMode.h"
+#include "framework/testing/ResponsivenessProbe.h"
 #include "keeper/KeeperDialog.h"
 #include "keeper/TestChild.h"
 #include "resources/keeper/resource.h"
@@ -117,14 +119,20 @@ void measureLines(int lines) {
         std::printf("the keeper window could not be created\n");
         return;
     }
+    testing_support::ResponsivenessProbe probe(dialog.handle());
     pumpUntil([&] { return !dialog.isRunning(); });
     double listed = now() - started;
+    probe.stop();
     LRESULT count = SendMessageA(dialog.item(IDC_OUTPUT), LB_GETCOUNT, 0, 0);
 
     std::printf("%d lines: read loop %.2f s (%.0f lines/s, %ld lines), keeper list %.2f s "
                 "(%.0f lines/s, %ld lines); keeper/read-loop rate %.2f\n",
                 lines, bare, drained / bare, drained, listed, count / listed,
                 static_cast<long>(count), bare / listed);
+    std::printf("the keeper window answered %d sent messages meanwhile, the slowest in %lu ms "
+                "(sent %d ms into the listing; %d not within 1 s)\n",
+                probe.answers(), static_cast<unsigned long>(probe.longestMs()), probe.longestAt(),
+                probe.misses());
 }
 
 DWORD readReady(HKEY key) {

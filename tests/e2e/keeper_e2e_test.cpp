@@ -26,6 +26,10 @@ DWORD ready() {
     return settings::RegDwordValue(settings::shared::ready).get();
 }
 
+DWORD progress() {
+    return settings::RegDwordValue(settings::shared::progress).get();
+}
+
 std::vector<std::string> listedLines(HWND window) {
     HWND list = GetDlgItem(window, 1001);
     std::vector<std::string> lines;
@@ -64,13 +68,15 @@ TEST(KeeperProgram, RunsTheClientRaisesReadyAndCleansUpAtExit) {
     std::string root = install();
     settings::RegStringValue(settings::shared::appPath).set(root);
     settings::RegDwordValue(settings::shared::ready).set(1);
+    settings::RegDwordValue(settings::shared::progress).set(77);
 
     std::string command = "\"" + hostToWine(KEEPER_EXE) + "\"";
     framework::KernelHandle keeper = startProcess(command);
     ASSERT_TRUE(keeper);
 
-    // Ready is cleared at start, well before the client's circuit line.
-    ASSERT_TRUE(waitUntil([] { return ready() == 0; }));
+    // Ready and Progress are cleared at start, well before the client's
+    // circuit line.
+    ASSERT_TRUE(waitUntil([] { return ready() == 0 && progress() != 77; }));
     std::string folder = root + "\\services\\Velquin-Server2\\";
     EXPECT_EQ(settings::RegStringValue(settings::shared::cmd).get(),
               "\"" + folder + "Velquin-Server2.exe\" -f \"" + folder + "torrc\"");
@@ -79,6 +85,7 @@ TEST(KeeperProgram, RunsTheClientRaisesReadyAndCleansUpAtExit) {
     ASSERT_TRUE(
         waitUntil([&] { return (window = FindWindowA(nullptr, "Velquin-Keeper")) != nullptr; }));
     ASSERT_TRUE(waitUntil([] { return ready() == 1; }, 20000));
+    EXPECT_EQ(progress(), 100u);
     EXPECT_EQ(testing_support::countProcessesNamed("Velquin-Server2.exe"), 1);
 
     std::vector<std::string> lines = listedLines(window);
@@ -96,5 +103,6 @@ TEST(KeeperProgram, RunsTheClientRaisesReadyAndCleansUpAtExit) {
     EXPECT_TRUE(
         waitUntil([] { return testing_support::countProcessesNamed("Velquin-Server2.exe") == 0; }));
     EXPECT_EQ(ready(), 0u);
+    EXPECT_EQ(progress(), 0u);
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, settings::shared::key);
 }
