@@ -1,5 +1,6 @@
 #include "service/ProxyTestFixture.h"
 
+#include <stdexcept>
 #include <vector>
 
 using framework::Socket;
@@ -99,5 +100,54 @@ TEST_F(ProxyServerTest, StopClosesTheListenerAndStartCanFollow) {
     EXPECT_FALSE(connectTo(proxyPort));
     std::string error;
     EXPECT_TRUE(proxy_->start(error)) << error;
+    EXPECT_TRUE(isTunnelExit(httpBody(roundTrip(proxyPort, get("localhost")))));
+}
+
+TEST_F(ProxyServerTest, AThousandIdleConnectionsStayBoundedAndServingResumesOnceTheyClose) {
+    service::ProxySettings settings;
+    settings.headerTimeout = std::chrono::milliseconds(20000);
+    startProxy(settings);
+    SIZE_T before = service_test::heapBytesInUse();
+    std::vector<Socket> idle;
+    for (int i = 0; i < 1000; ++i) {
+        idle.push_back(connectTo(proxyPort));
+        ASSERT_TRUE(idle.back()) << i;
+    }
+    // The first connection is a session: its answer also shows that the
+    // proxy has worked through the accepts queued before it.
+    sendText(idle.front().get(), get("localhost"));
+    EXPECT_TRUE(isTunnelExit(httpBody(receiveAll(idle.front().get()))));
+    // Sessions at their cap (512), each without relay buffers while it
+    // waits for its head: well under 4 KiB each.
+    SIZE_T bound = before + (2u << 20);
+    EXPECT_LT(service_test::heapBytesInUse(), bound) << "in use before: " << before;
+
+    idle.clear();
+    EXPECT_TRUE(isTunnelExit(httpBody(roundTrip(proxyPort, get("localhost")))));
+    EXPECT_TRUE(
+        waitUntil([&] { return service_test::heapBytesInUse() < before + (64u << 10); }, 5000));
+}
+
+TEST_F(ProxyServerTest, ASessionThatFailsEndsAloneAndTheProxyServesOn) {
+    service::ProxySettings settings;
+    settings.beforeConnect = [](const std::string& host) {
+        if (host == "fail.example")
+            throw std::runtime_error("injected");
+    };
+    startProxy(settings);
+    Socket tunnel = connectTo(proxyPort);
+    sendText(tunnel.get(),
+             "CONNECT localhost:" + std::to_string(target_->port()) + " HTTP/1.1\r\n\r\n");
+    std::string established;
+    char buffer[256];
+    for (int got; established.find("\r\n\r\n") == std::string::npos &&
+                  (got = recv(tunnel.get(), buffer, sizeof buffer, 0)) > 0;)
+        established.append(buffer, got);
+    ASSERT_EQ(established.rfind("HTTP/1.1 200 ", 0), 0u) << established;
+
+    EXPECT_EQ(roundTrip(proxyPort, get("fail.example")), "");
+
+    sendText(tunnel.get(), "GET /whip2.php HTTP/1.1\r\n\r\n");
+    EXPECT_TRUE(isTunnelExit(httpBody(receiveAll(tunnel.get()))));
     EXPECT_TRUE(isTunnelExit(httpBody(roundTrip(proxyPort, get("localhost")))));
 }

@@ -17,16 +17,27 @@ namespace service {
 // bytes both ways until the target's side ends or the connection idles.
 // Every failure before forwarding answers with an HTTP error and closes.
 // Each step is a completion handler holding the session alive, so a
-// session lives exactly as long as an operation of it is pending.
+// session lives exactly as long as an operation of it is pending; an
+// exception from a step ends this session alone. The relay buffers exist
+// only once forwarding starts.
 class ProxySession : public std::enable_shared_from_this<ProxySession> {
 public:
     static constexpr std::size_t maxHeadSize = 16384;
 
-    ProxySession(asio::ip::tcp::socket client, const ProxySettings& settings);
+    static constexpr std::size_t relayBufferSize = 65536;
+
+    // `settings` must outlive the session; `slot` is released with it.
+    ProxySession(asio::ip::tcp::socket client, const ProxySettings& settings,
+                 std::shared_ptr<void> slot);
     void start();
 
 private:
     enum Direction { ToTarget, ToClient };
+    using RelayBuffers = std::array<std::array<char, relayBufferSize>, 2>;
+
+    // `step` as a completion handler that keeps the session alive and
+    // closes it should the step throw.
+    template <typename Step> auto guarded(Step step);
 
     void onWatchdog();
     void setDeadline(std::chrono::milliseconds fromNow);
@@ -44,13 +55,14 @@ private:
     asio::ip::tcp::socket upstream_;
     asio::steady_timer timer_;
     asio::steady_timer::time_point deadline_;
-    ProxySettings settings_;
+    const ProxySettings& settings_;
+    std::shared_ptr<void> slot_;
     std::string received_;
     std::size_t headSize_ = 0;
     RequestHead head_;
     std::string outgoing_;
     std::array<unsigned char, 2 + 5 + 255 + 2> socksReply_{};
-    std::array<std::array<char, 65536>, 2> buffers_;
+    std::unique_ptr<RelayBuffers> buffers_;
     bool connecting_ = false;
     bool timedOut_ = false;
     bool closed_ = false;
