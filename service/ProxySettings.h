@@ -22,10 +22,6 @@ struct ProxySettings {
     // Called with a request's target host before it is connected; for
     // tests that make one session fail. Empty in the service.
     std::function<void(const std::string& host)> beforeConnect;
-
-    // The settings for a tunnel client whose configuration is `torrcPath`:
-    // its SocksPort, 9050 when the file or the option is missing.
-    static ProxySettings forTunnel(const std::string& torrcPath);
 };
 
 } // namespace service
