@@ -2,6 +2,8 @@
 
 #include "service/Socks5.h"
 
+#include <algorithm>
+
 #include <asio/read.hpp>
 #include <asio/read_until.hpp>
 #include <asio/write.hpp>
@@ -134,12 +136,23 @@ void ProxySession::startForwarding() {
     buffers_ = std::make_unique<RelayBuffers>();
     std::string early = received_.substr(headSize_);
     received_ = std::string();
-    outgoing_ = head_.isConnect() ? early : head_.forwardHead() + early;
+    if (head_.isConnect()) {
+        outgoing_ = early;
+    } else {
+        // Only this request's body goes to its origin: what the client
+        // sends after it (a next request, for any host) is never passed on.
+        bodyLeft_ = head_.bodyLength;
+        std::size_t body =
+            static_cast<std::size_t>(std::min<std::uint64_t>(early.size(), bodyLeft_));
+        bodyLeft_ -= body;
+        outgoing_ = head_.forwardHead() + early.substr(0, body);
+    }
     asio::async_write(upstream_, asio::buffer(outgoing_),
                       guarded([this](std::error_code error, std::size_t) {
                           if (error)
                               return closeAll();
-                          pump(ToTarget);
+                          if (head_.isConnect() || bodyLeft_ > 0)
+                              pump(ToTarget);
                       }));
     if (!head_.isConnect())
         return pump(ToClient);
@@ -155,7 +168,10 @@ void ProxySession::startForwarding() {
 
 void ProxySession::pump(Direction direction) {
     tcp::socket& from = direction == ToTarget ? client_ : upstream_;
-    from.async_read_some(asio::buffer((*buffers_)[direction]),
+    std::size_t size = relayBufferSize;
+    if (direction == ToTarget && !head_.isConnect())
+        size = static_cast<std::size_t>(std::min<std::uint64_t>(size, bodyLeft_));
+    from.async_read_some(asio::buffer((*buffers_)[direction], size),
                          guarded([this, direction](std::error_code error, std::size_t size) {
                              onPumped(direction, error, size);
                          }));
@@ -174,11 +190,14 @@ void ProxySession::onPumped(Direction direction, std::error_code error, std::siz
         return;
     }
     setDeadline(settings_.idleTimeout);
+    if (direction == ToTarget && !head_.isConnect())
+        bodyLeft_ -= size;
     asio::async_write(to, asio::buffer((*buffers_)[direction].data(), size),
                       guarded([this, direction](std::error_code error, std::size_t) {
                           if (error)
                               return closeAll();
-                          pump(direction);
+                          if (direction == ToClient || head_.isConnect() || bodyLeft_ > 0)
+                              pump(direction);
                       }));
 }
 

@@ -14,7 +14,9 @@ namespace service {
 
 // One client connection of the proxy: reads the request head (bounded in
 // size and time), opens the target through the SOCKS server, then copies
-// bytes both ways until the target's side ends or the connection idles.
+// bytes until the target's side ends or the connection idles: both ways
+// for CONNECT, and for a request the head and its body to the target (never
+// anything the client sends after it) and the answer back.
 // Every failure before forwarding answers with an HTTP error and closes.
 // Each step is a completion handler holding the session alive, so a
 // session lives exactly as long as an operation of it is pending; an
@@ -63,6 +65,8 @@ private:
     std::string outgoing_;
     std::array<unsigned char, 2 + 5 + 255 + 2> socksReply_{};
     std::unique_ptr<RelayBuffers> buffers_;
+    // Bytes of the request's body still to pass to its origin.
+    std::uint64_t bodyLeft_ = 0;
     bool connecting_ = false;
     bool timedOut_ = false;
     bool closed_ = false;
