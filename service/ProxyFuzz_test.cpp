@@ -13,6 +13,7 @@
 #include <vector>
 
 using namespace testing_support;
+using service_test::heapBytesInUse;
 using service_test::isTunnelExit;
 using service_test::proxyPort;
 using service_test::ProxyServerTest;
@@ -118,25 +119,6 @@ private:
     std::mt19937 random_;
     std::string good_;
 };
-
-// Bytes in use in all heaps of the process: every live allocation of the
-// proxy (and of the test). The process's private memory says less here,
-// since the heaps keep freed space for reuse and the test's own clients
-// share the process.
-SIZE_T heapBytesInUse() {
-    std::vector<HANDLE> heaps(GetProcessHeaps(0, nullptr) + 16);
-    heaps.resize(GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data()));
-    SIZE_T total = 0;
-    for (HANDLE heap : heaps) {
-        HeapLock(heap);
-        PROCESS_HEAP_ENTRY entry = {};
-        while (HeapWalk(heap, &entry))
-            if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY)
-                total += entry.cbData;
-        HeapUnlock(heap);
-    }
-    return total;
-}
 
 class ProxyFuzz : public ProxyServerTest {
 protected:

@@ -3,30 +3,88 @@
 #include "service/ProxySession.h"
 
 #include <asio/io_context.hpp>
+#include <asio/steady_timer.hpp>
 
 namespace service {
 
 using asio::ip::tcp;
 
-struct ProxyServer::Io {
-    asio::io_context context;
-    tcp::acceptor acceptor{context};
-};
-
 namespace {
 
-// Accepts connections until the acceptor is closed.
-void acceptNext(tcp::acceptor& acceptor, const ProxySettings& settings) {
-    acceptor.async_accept([&acceptor, &settings](std::error_code error, tcp::socket client) {
-        if (error == asio::error::operation_aborted || !acceptor.is_open())
-            return;
-        if (!error)
-            std::make_shared<ProxySession>(std::move(client), settings)->start();
-        acceptNext(acceptor, settings);
-    });
-}
+// Windows lets a second socket that asks for address reuse take over a
+// port, and a socket on a specific address share a port bound on all
+// addresses; this option, set before bind, refuses both.
+using ExclusiveAddressUse = asio::detail::socket_option::boolean<SOL_SOCKET, SO_EXCLUSIVEADDRUSE>;
+
+// How long accepting pauses after a failed accept (out of sockets or
+// memory), so that the failure does not turn into a busy loop.
+constexpr std::chrono::milliseconds acceptBackOff{100};
 
 } // namespace
+
+// The proxy's I/O world. The session count and the flags come before the
+// context, so that they outlive the sessions the context destroys.
+struct ProxyServer::Io {
+    explicit Io(const ProxySettings& settings) : settings(settings) {}
+
+    // Accepts the next connection unless the sessions are at their cap;
+    // then the next to end accepts again, and new connections wait in the
+    // listen backlog meanwhile.
+    void acceptNext() {
+        if (sessions >= settings.maxSessions) {
+            waitingForSlot = true;
+            return;
+        }
+        acceptor.async_accept([this](std::error_code error, tcp::socket client) {
+            if (error == asio::error::operation_aborted || !acceptor.is_open())
+                return;
+            if (error) {
+                backOff.expires_after(acceptBackOff);
+                backOff.async_wait([this](std::error_code error) {
+                    if (!error)
+                        acceptNext();
+                });
+                return;
+            }
+            ++sessions;
+            // Held by the session; its release (even should the session
+            // fail to be made) gives the slot back.
+            std::shared_ptr<void> slot(nullptr, [this](void*) { onSessionEnded(); });
+            std::make_shared<ProxySession>(std::move(client), settings, std::move(slot))->start();
+            acceptNext();
+        });
+    }
+
+    void onSessionEnded() {
+        --sessions;
+        if (waitingForSlot && !stopping) {
+            waitingForSlot = false;
+            acceptNext();
+        }
+    }
+
+    // Runs the handlers until stopped. Sessions catch their own failures;
+    // anything else that escapes a handler is dropped here, so that the
+    // proxy serves on.
+    void run() {
+        for (;;) {
+            try {
+                context.run();
+                return;
+            } catch (...) {
+                OutputDebugStringA("Velquin: the local proxy dropped a failed handler");
+            }
+        }
+    }
+
+    const ProxySettings settings;
+    std::size_t sessions = 0;
+    bool waitingForSlot = false;
+    bool stopping = false;
+    asio::io_context context;
+    tcp::acceptor acceptor{context};
+    asio::steady_timer backOff{context};
+};
 
 ProxyServer::ProxyServer(const ProxySettings& settings) : settings_(settings) {}
 
@@ -36,10 +94,12 @@ ProxyServer::~ProxyServer() {
 
 bool ProxyServer::start(std::string& error) {
     stop();
-    io_ = std::make_unique<Io>();
+    io_ = std::make_unique<Io>(settings_);
     tcp::endpoint endpoint(asio::ip::address_v4::loopback(), settings_.listenPort);
     std::error_code code;
     io_->acceptor.open(endpoint.protocol(), code);
+    if (!code)
+        io_->acceptor.set_option(ExclusiveAddressUse(true), code);
     if (!code)
         io_->acceptor.bind(endpoint, code);
     if (!code)
@@ -49,8 +109,8 @@ bool ProxyServer::start(std::string& error) {
         io_.reset();
         return false;
     }
-    acceptNext(io_->acceptor, settings_);
-    thread_ = std::thread([io = io_.get()] { io->context.run(); });
+    io_->acceptNext();
+    thread_ = std::thread([io = io_.get()] { io->run(); });
     return true;
 }
 
@@ -59,6 +119,7 @@ void ProxyServer::stop() {
         return;
     io_->context.stop();
     thread_.join();
+    io_->stopping = true;
     // Destroying the context destroys every session still waiting in it,
     // and with them their sockets.
     io_->acceptor.close();

@@ -1,12 +1,73 @@
 #include "service/ProxyTestFixture.h"
 
+#include <mutex>
+#include <stdexcept>
+#include <thread>
 #include <vector>
 
 using framework::Socket;
+
 using namespace testing_support;
 using service_test::isTunnelExit;
 using service_test::proxyPort;
 using service_test::ProxyServerTest;
+
+namespace {
+
+// An origin that answers its first request and then keeps the connection
+// open, as one that ignores "Connection: close" does, recording every byte
+// it receives until the proxy closes the connection.
+class KeepingOrigin {
+public:
+    KeepingOrigin() : port_(listenOnLoopback(listener_)), thread_([this] { serve(); }) {}
+    ~KeepingOrigin() {
+        if (thread_.joinable())
+            thread_.join();
+    }
+    unsigned short port() const { return port_; }
+    std::string receivedSoFar() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return received_;
+    }
+    // Everything received, once the proxy has closed the connection.
+    std::string receivedInAll() {
+        if (thread_.joinable())
+            thread_.join();
+        return received_;
+    }
+
+private:
+    void serve() {
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(listener_.get(), &readable);
+        timeval limit = {10, 0};
+        if (select(0, &readable, nullptr, nullptr, &limit) != 1)
+            return;
+        Socket s(accept(listener_.get(), nullptr, nullptr));
+        DWORD timeout = 10000;
+        setsockopt(s.get(), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<char*>(&timeout),
+                   sizeof timeout);
+        char buffer[4096];
+        bool answered = false;
+        for (int got; (got = recv(s.get(), buffer, sizeof buffer, 0)) > 0;) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            received_.append(buffer, got);
+            if (!answered && received_.find("\r\n\r\n") != std::string::npos) {
+                sendText(s.get(), "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
+                answered = true;
+            }
+        }
+    }
+
+    Socket listener_;
+    unsigned short port_;
+    std::mutex mutex_;
+    std::string received_;
+    std::thread thread_;
+};
+
+} // namespace
 
 TEST_F(ProxyServerTest, GetAndConnectArriveFromTheTunnelsExitAddress) {
     startProxy();
@@ -100,4 +161,77 @@ TEST_F(ProxyServerTest, StopClosesTheListenerAndStartCanFollow) {
     std::string error;
     EXPECT_TRUE(proxy_->start(error)) << error;
     EXPECT_TRUE(isTunnelExit(httpBody(roundTrip(proxyPort, get("localhost")))));
+}
+
+TEST_F(ProxyServerTest, AThousandIdleConnectionsStayBoundedAndServingResumesOnceTheyClose) {
+    service::ProxySettings settings;
+    settings.headerTimeout = std::chrono::milliseconds(20000);
+    startProxy(settings);
+    SIZE_T before = service_test::heapBytesInUse();
+    std::vector<Socket> idle;
+    for (int i = 0; i < 1000; ++i) {
+        idle.push_back(connectTo(proxyPort));
+        ASSERT_TRUE(idle.back()) << i;
+    }
+    // The first connection is a session: its answer also shows that the
+    // proxy has worked through the accepts queued before it.
+    sendText(idle.front().get(), get("localhost"));
+    EXPECT_TRUE(isTunnelExit(httpBody(receiveAll(idle.front().get()))));
+    // Sessions at their cap (512), each without relay buffers while it
+    // waits for its head: well under 4 KiB each.
+    SIZE_T bound = before + (2u << 20);
+    EXPECT_LT(service_test::heapBytesInUse(), bound) << "in use before: " << before;
+
+    idle.clear();
+    EXPECT_TRUE(isTunnelExit(httpBody(roundTrip(proxyPort, get("localhost")))));
+    EXPECT_TRUE(
+        waitUntil([&] { return service_test::heapBytesInUse() < before + (64u << 10); }, 5000));
+}
+
+TEST_F(ProxyServerTest, ASessionThatFailsEndsAloneAndTheProxyServesOn) {
+    service::ProxySettings settings;
+    settings.beforeConnect = [](const std::string& host) {
+        if (host == "fail.example")
+            throw std::runtime_error("injected");
+    };
+    startProxy(settings);
+    Socket tunnel = connectTo(proxyPort);
+    sendText(tunnel.get(),
+             "CONNECT localhost:" + std::to_string(target_->port()) + " HTTP/1.1\r\n\r\n");
+    std::string established;
+    char buffer[256];
+    for (int got; established.find("\r\n\r\n") == std::string::npos &&
+                  (got = recv(tunnel.get(), buffer, sizeof buffer, 0)) > 0;)
+        established.append(buffer, got);
+    ASSERT_EQ(established.rfind("HTTP/1.1 200 ", 0), 0u) << established;
+
+    EXPECT_EQ(roundTrip(proxyPort, get("fail.example")), "");
+
+    sendText(tunnel.get(), "GET /whip2.php HTTP/1.1\r\n\r\n");
+    EXPECT_TRUE(isTunnelExit(httpBody(receiveAll(tunnel.get()))));
+    EXPECT_TRUE(isTunnelExit(httpBody(roundTrip(proxyPort, get("localhost")))));
+}
+
+TEST_F(ProxyServerTest, ARequestAndItsBodyAloneReachItsOriginWithTheHostOfItsUri) {
+    service::ProxySettings settings;
+    settings.idleTimeout = std::chrono::milliseconds(1000);
+    startProxy(settings);
+    KeepingOrigin origin;
+    std::string authority = "localhost:" + std::to_string(origin.port());
+    Socket client = connectTo(proxyPort);
+    sendText(client.get(), "POST http://" + authority +
+                               "/form HTTP/1.1\r\nHost: elsewhere.example\r\n"
+                               "Content-Length: 10\r\nConnection: keep-alive, X-Hop\r\n"
+                               "X-Hop: 1\r\n\r\n01234");
+    ASSERT_TRUE(
+        waitUntil([&] { return origin.receivedSoFar().find("01234") != std::string::npos; }));
+    // The rest of the body, then a request for another host on the same
+    // connection: the origin must see the body whole and nothing after it.
+    sendText(client.get(), "56789" + get("127.0.0.1"));
+    std::string answer = receiveAll(client.get());
+    EXPECT_EQ(answer.rfind("HTTP/1.1 200 OK", 0), 0u) << answer;
+    EXPECT_EQ(httpBody(answer), "ok");
+    EXPECT_EQ(origin.receivedInAll(), "POST /form HTTP/1.1\r\nHost: " + authority +
+                                          "\r\nContent-Length: 10\r\nConnection: close\r\n\r\n"
+                                          "0123456789");
 }

@@ -2,6 +2,8 @@
 
 #include "service/Socks5.h"
 
+#include <algorithm>
+
 #include <asio/read.hpp>
 #include <asio/read_until.hpp>
 #include <asio/write.hpp>
@@ -25,17 +27,27 @@ const char* reasonFor(int status) {
 
 } // namespace
 
-ProxySession::ProxySession(tcp::socket client, const ProxySettings& settings)
+ProxySession::ProxySession(tcp::socket client, const ProxySettings& settings,
+                           std::shared_ptr<void> slot)
     : client_(std::move(client)), upstream_(client_.get_executor()), timer_(client_.get_executor()),
-      settings_(settings) {}
+      settings_(settings), slot_(std::move(slot)) {}
+
+template <typename Step> auto ProxySession::guarded(Step step) {
+    return [self = shared_from_this(), step = std::move(step)](auto... results) mutable {
+        try {
+            step(results...);
+        } catch (...) {
+            self->closeAll();
+        }
+    };
+}
 
 void ProxySession::start() {
     deadline_ = Clock::now() + settings_.headerTimeout;
     onWatchdog();
-    asio::async_read_until(client_, asio::dynamic_buffer(received_, maxHeadSize), "\r\n\r\n",
-                           [self = shared_from_this()](std::error_code error, std::size_t size) {
-                               self->onHead(error, size);
-                           });
+    asio::async_read_until(
+        client_, asio::dynamic_buffer(received_, maxHeadSize), "\r\n\r\n",
+        guarded([this](std::error_code error, std::size_t size) { onHead(error, size); }));
 }
 
 // Ends the session once the current deadline has passed; every step that
@@ -55,7 +67,7 @@ void ProxySession::onWatchdog() {
         deadline_ = Clock::now() + settings_.headerTimeout;
     }
     timer_.expires_at(deadline_);
-    timer_.async_wait([self = shared_from_this()](std::error_code) { self->onWatchdog(); });
+    timer_.async_wait(guarded([this](std::error_code) { onWatchdog(); }));
 }
 
 // Moves the deadline; one that comes sooner than the watchdog's wait wakes
@@ -77,12 +89,13 @@ void ProxySession::onHead(std::error_code error, std::size_t size) {
         return respond(400);
     head_ = std::move(*head);
     headSize_ = size;
+    if (settings_.beforeConnect)
+        settings_.beforeConnect(head_.host);
     setDeadline(settings_.connectTimeout);
     connecting_ = true;
     tcp::endpoint socks(asio::ip::address_v4::loopback(), settings_.socksPort);
-    upstream_.async_connect(socks, [self = shared_from_this()](std::error_code error) {
-        self->onSocksConnected(error);
-    });
+    upstream_.async_connect(socks,
+                            guarded([this](std::error_code error) { onSocksConnected(error); }));
 }
 
 void ProxySession::onSocksConnected(std::error_code error) {
@@ -90,15 +103,14 @@ void ProxySession::onSocksConnected(std::error_code error) {
         return respond(failureStatus());
     // Greeting and request in one write; the reply to both is read at once.
     outgoing_ = socks5::greeting + socks5::connectRequest(head_.host, head_.port);
-    asio::async_write(upstream_, asio::buffer(outgoing_),
-                      [self = shared_from_this()](std::error_code error, std::size_t) {
-                          if (error)
-                              return self->respond(self->failureStatus());
-                          asio::async_read(self->upstream_, asio::buffer(self->socksReply_, 2 + 5),
-                                           [self](std::error_code error, std::size_t) {
-                                               self->onSocksReply(error);
-                                           });
-                      });
+    asio::async_write(
+        upstream_, asio::buffer(outgoing_), guarded([this](std::error_code error, std::size_t) {
+            if (error)
+                return respond(failureStatus());
+            asio::async_read(
+                upstream_, asio::buffer(socksReply_, 2 + 5),
+                guarded([this](std::error_code error, std::size_t) { onSocksReply(error); }));
+        }));
 }
 
 void ProxySession::onSocksReply(std::error_code error) {
@@ -111,45 +123,58 @@ void ProxySession::onSocksReply(std::error_code error) {
     if (status != 0 || remainder < 0)
         return respond(status != 0 ? status : 502);
     asio::async_read(upstream_, asio::buffer(socksReply_.data() + 7, remainder),
-                     [self = shared_from_this()](std::error_code error, std::size_t) {
-                         self->connecting_ = false;
+                     guarded([this](std::error_code error, std::size_t) {
+                         connecting_ = false;
                          if (error)
-                             return self->respond(self->failureStatus());
-                         self->startForwarding();
-                     });
+                             return respond(failureStatus());
+                         startForwarding();
+                     }));
 }
 
 void ProxySession::startForwarding() {
     setDeadline(settings_.idleTimeout);
-    auto self = shared_from_this();
+    buffers_ = std::make_unique<RelayBuffers>();
     std::string early = received_.substr(headSize_);
     received_ = std::string();
-    outgoing_ = head_.isConnect() ? early : head_.forwardHead() + early;
+    if (head_.isConnect()) {
+        outgoing_ = early;
+    } else {
+        // Only this request's body goes to its origin: what the client
+        // sends after it (a next request, for any host) is never passed on.
+        bodyLeft_ = head_.bodyLength;
+        std::size_t body =
+            static_cast<std::size_t>(std::min<std::uint64_t>(early.size(), bodyLeft_));
+        bodyLeft_ -= body;
+        outgoing_ = head_.forwardHead() + early.substr(0, body);
+    }
     asio::async_write(upstream_, asio::buffer(outgoing_),
-                      [self](std::error_code error, std::size_t) {
+                      guarded([this](std::error_code error, std::size_t) {
                           if (error)
-                              return self->closeAll();
-                          self->pump(ToTarget);
-                      });
+                              return closeAll();
+                          if (head_.isConnect() || bodyLeft_ > 0)
+                              pump(ToTarget);
+                      }));
     if (!head_.isConnect())
         return pump(ToClient);
     // The target's first bytes must follow the tunnel's answer, never cross it.
     static const std::string established = "HTTP/1.1 200 Connection established\r\n\r\n";
     asio::async_write(client_, asio::buffer(established),
-                      [self](std::error_code error, std::size_t) {
+                      guarded([this](std::error_code error, std::size_t) {
                           if (error)
-                              return self->closeAll();
-                          self->pump(ToClient);
-                      });
+                              return closeAll();
+                          pump(ToClient);
+                      }));
 }
 
 void ProxySession::pump(Direction direction) {
     tcp::socket& from = direction == ToTarget ? client_ : upstream_;
-    from.async_read_some(
-        asio::buffer(buffers_[direction]),
-        [self = shared_from_this(), direction](std::error_code error, std::size_t size) {
-            self->onPumped(direction, error, size);
-        });
+    std::size_t size = relayBufferSize;
+    if (direction == ToTarget && !head_.isConnect())
+        size = static_cast<std::size_t>(std::min<std::uint64_t>(size, bodyLeft_));
+    from.async_read_some(asio::buffer((*buffers_)[direction], size),
+                         guarded([this, direction](std::error_code error, std::size_t size) {
+                             onPumped(direction, error, size);
+                         }));
 }
 
 void ProxySession::onPumped(Direction direction, std::error_code error, std::size_t size) {
@@ -165,12 +190,15 @@ void ProxySession::onPumped(Direction direction, std::error_code error, std::siz
         return;
     }
     setDeadline(settings_.idleTimeout);
-    asio::async_write(to, asio::buffer(buffers_[direction].data(), size),
-                      [self = shared_from_this(), direction](std::error_code error, std::size_t) {
+    if (direction == ToTarget && !head_.isConnect())
+        bodyLeft_ -= size;
+    asio::async_write(to, asio::buffer((*buffers_)[direction].data(), size),
+                      guarded([this, direction](std::error_code error, std::size_t) {
                           if (error)
-                              return self->closeAll();
-                          self->pump(direction);
-                      });
+                              return closeAll();
+                          if (direction == ToClient || head_.isConnect() || bodyLeft_ > 0)
+                              pump(direction);
+                      }));
 }
 
 void ProxySession::respond(int status) {
@@ -178,9 +206,8 @@ void ProxySession::respond(int status) {
     outgoing_ = "HTTP/1.1 " + text +
                 "\r\nContent-Type: text/plain\r\nContent-Length: " + std::to_string(text.size()) +
                 "\r\nConnection: close\r\n\r\n" + text;
-    asio::async_write(
-        client_, asio::buffer(outgoing_),
-        [self = shared_from_this()](std::error_code, std::size_t) { self->closeAll(); });
+    asio::async_write(client_, asio::buffer(outgoing_),
+                      guarded([this](std::error_code, std::size_t) { closeAll(); }));
 }
 
 void ProxySession::closeAll() {

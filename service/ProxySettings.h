@@ -1,6 +1,8 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
+#include <functional>
 #include <string>
 
 namespace service {
@@ -14,10 +16,12 @@ struct ProxySettings {
     std::chrono::milliseconds connectTimeout{30000};
     // Longest silence of a forwarded connection in both directions.
     std::chrono::milliseconds idleTimeout{120000};
-
-    // The settings for a tunnel client whose configuration is `torrcPath`:
-    // its SocksPort, 9050 when the file or the option is missing.
-    static ProxySettings forTunnel(const std::string& torrcPath);
+    // Connections served at once; further ones wait in the listen backlog
+    // until a session ends.
+    std::size_t maxSessions = 512;
+    // Called with a request's target host before it is connected; for
+    // tests that make one session fail. Empty in the service.
+    std::function<void(const std::string& host)> beforeConnect;
 };
 
 } // namespace service

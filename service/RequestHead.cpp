@@ -77,6 +77,7 @@ bool parseHeader(std::string_view line, RequestHead& head) {
     std::string_view::size_type colon = line.find(':');
     if (colon == std::string_view::npos || !isToken(line.substr(0, colon)))
         return false;
+    std::string_view name = line.substr(0, colon);
     std::string_view value = line.substr(colon + 1);
     while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
         value.remove_prefix(1);
@@ -84,8 +85,35 @@ bool parseHeader(std::string_view line, RequestHead& head) {
         value.remove_suffix(1);
     if (value.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos)
         return false;
-    head.headers.emplace_back(line.substr(0, colon), value);
+    if (equalsNoCase(name, "Transfer-Encoding"))
+        return false;
+    if (equalsNoCase(name, "Content-Length")) {
+        bool repeated = std::any_of(head.headers.begin(), head.headers.end(), [](const auto& h) {
+            return equalsNoCase(h.first, "Content-Length");
+        });
+        if (repeated || value.empty() || value.size() > 15 ||
+            !std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            return false;
+        head.bodyLength = std::stoull(std::string(value));
+    }
+    head.headers.emplace_back(name, value);
     return true;
+}
+
+// Whether a comma-separated header value lists `token`.
+bool listsToken(std::string_view list, std::string_view token) {
+    while (!list.empty()) {
+        std::string_view::size_type comma = list.find(',');
+        std::string_view item = list.substr(0, comma);
+        while (!item.empty() && (item.front() == ' ' || item.front() == '\t'))
+            item.remove_prefix(1);
+        while (!item.empty() && (item.back() == ' ' || item.back() == '\t'))
+            item.remove_suffix(1);
+        if (equalsNoCase(item, token))
+            return true;
+        list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
+    }
+    return false;
 }
 
 } // namespace
@@ -109,19 +137,26 @@ std::optional<RequestHead> RequestHead::parse(std::string_view text) {
 }
 
 std::string RequestHead::forwardHead() const {
-    static const char* const dropped[] = {"Connection", "Proxy-Connection", "Proxy-Authorization",
-                                          "Keep-Alive"};
+    // Meant for one connection, not the next hop; Host is written anew.
+    static const char* const dropped[] = {
+        "Host", "Connection", "Proxy-Connection", "Keep-Alive", "Proxy-Authorization",
+        "TE",   "Trailer",    "Upgrade"};
+    auto namedByConnection = [this](const std::string& name) {
+        return std::any_of(headers.begin(), headers.end(), [&](const auto& header) {
+            return (equalsNoCase(header.first, "Connection") ||
+                    equalsNoCase(header.first, "Proxy-Connection")) &&
+                   listsToken(header.second, name);
+        });
+    };
     std::string text = method + " " + path + " HTTP/1.1\r\n";
-    bool hasHost = false;
+    text += "Host: " + host + (port == 80 ? "" : ":" + std::to_string(port)) + "\r\n";
     for (const auto& [name, value] : headers) {
         if (std::any_of(std::begin(dropped), std::end(dropped),
-                        [&](const char* d) { return equalsNoCase(name, d); }))
+                        [&](const char* d) { return equalsNoCase(name, d); }) ||
+            namedByConnection(name))
             continue;
-        hasHost = hasHost || equalsNoCase(name, "Host");
         text += name + ": " + value + "\r\n";
     }
-    if (!hasHost)
-        text += "Host: " + host + (port == 80 ? "" : ":" + std::to_string(port)) + "\r\n";
     return text + "Connection: close\r\n\r\n";
 }
 

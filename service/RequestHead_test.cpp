@@ -21,6 +21,17 @@ TEST(RequestHead, AbsoluteRequestBecomesOriginFormWithoutProxyHeaders) {
                                    "Connection: close\r\n\r\n");
 }
 
+TEST(RequestHead, HostComesFromTheUriAndHopByHopHeadersStayBehind) {
+    auto head = RequestHead::parse("GET http://a.example/ HTTP/1.1\r\n"
+                                   "Host: b.example\r\n"
+                                   "Connection: X-Secret, keep-alive\r\n"
+                                   "X-Secret: 1\r\nUpgrade: h2c\r\nTE: trailers\r\n"
+                                   "Accept: */*\r\n\r\n");
+    ASSERT_TRUE(head);
+    EXPECT_EQ(head->forwardHead(), "GET / HTTP/1.1\r\nHost: a.example\r\nAccept: */*\r\n"
+                                   "Connection: close\r\n\r\n");
+}
+
 TEST(RequestHead, MissingPathAndHostAreSupplied) {
     auto head = RequestHead::parse("GET http://10.1.2.3?x HTTP/1.0\r\n\r\n");
     ASSERT_TRUE(head);
@@ -51,6 +62,9 @@ TEST(RequestHead, RejectsWhatIsNotAProxyRequest) {
         "GET http://a/ HTTP/1.1\r\nNo colon\r\n\r\n",   // header without a name
         "GET http://a/ HTTP/1.1\r\n folded: x\r\n\r\n", // obsolete line folding
         "GET http://a/ HTTP/1.1\r\n",                   // head not complete
+        "POST http://a/ HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n", // end unknown
+        "POST http://a/ HTTP/1.1\r\nContent-Length: 1\r\nContent-Length: 2\r\n\r\n",
+        "POST http://a/ HTTP/1.1\r\nContent-Length: -1\r\n\r\n",
         "\r\n\r\n",
     };
     for (const char* text : bad)

@@ -1,5 +1,7 @@
 #include "testbed/tunnel/TunnelConfig.h"
 
+#include "service/SocksPortSetting.h"
+
 #include <fstream>
 #include <sstream>
 
@@ -7,6 +9,9 @@ namespace testbed {
 
 TunnelConfig TunnelConfig::parse(const std::string& text) {
     TunnelConfig config;
+    // The port is read as the service reads it, so that both agree; with
+    // none the proxy could use, the stand-in keeps its default.
+    config.socksPort = service::socksPortSetting(text).value_or(config.socksPort);
     std::istringstream lines(text);
     std::string line;
     while (std::getline(lines, line)) {
@@ -16,9 +21,7 @@ TunnelConfig TunnelConfig::parse(const std::string& text) {
         unsigned long value = 0;
         if (!(words >> name >> value))
             continue;
-        if (name == "SocksPort" && value > 0 && value < 65536)
-            config.socksPort = static_cast<unsigned>(value);
-        else if (name == "StandInCircuitDelay")
+        if (name == "StandInCircuitDelay")
             config.circuitDelayMs = static_cast<unsigned>(value);
         else if (name == "StandInChatter")
             config.chatterLines = static_cast<unsigned>(value);

@@ -1,16 +1,19 @@
-// Measures the local proxy against direct connections, side by side in one
-// run: the throughput of one 50 MB body, the rate of small requests (a new
-// connection each) one after another and from 200 concurrent clients,
-// direct to an HTTP server on 127.0.0.1 and through the proxy and the
-// stand-in tunnel client's SOCKS port.
+// Measures the local proxy side by side in one run: the throughput of one
+// 50 MB body, the rate of small requests (a new connection each) one after
+// another and from 200 concurrent clients, to an HTTP server on 127.0.0.1
+// by three routes: direct, through the stand-in tunnel client's SOCKS port
+// alone, and through the whole chain (the proxy, then that SOCKS port). The
+// chain against SOCKS alone is the proxy's own share of the cost.
 // Usage: proxy_bench.exe <path of Velquin-Server2.exe>
 #include "framework/Socket.h"
 #include "framework/testing/LoopbackHttp.h"
 #include "service/ProxyServer.h"
+#include "service/Socks5.h"
 
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,22 +28,54 @@ constexpr int smallRequests = 300;
 constexpr int concurrentClients = 200;
 constexpr int requestsPerClient = 5;
 
-SOCKET connectTo(unsigned short port) {
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+framework::Socket connectTo(unsigned short port) {
+    framework::Socket s(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(port);
-    if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        closesocket(s);
-        return INVALID_SOCKET;
-    }
+    if (connect(s.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+        return {};
     return s;
 }
 
+bool receiveExactly(SOCKET s, char* into, int size) {
+    for (int got; size > 0; into += got, size -= got)
+        if ((got = recv(s, into, size, 0)) <= 0)
+            return false;
+    return true;
+}
+
+// A connection to 127.0.0.1:`port` through the SOCKS server, the way the
+// proxy opens one (the host by name); empty when the SOCKS server refuses.
+framework::Socket connectThroughSocks(unsigned short port) {
+    framework::Socket s = connectTo(socksPort);
+    if (!s)
+        return s;
+    std::string request =
+        service::socks5::greeting + service::socks5::connectRequest("localhost", port);
+    send(s.get(), request.data(), static_cast<int>(request.size()), 0);
+    unsigned char reply[2 + 5 + 255 + 2];
+    char* bytes = reinterpret_cast<char*>(reply);
+    if (!receiveExactly(s.get(), bytes, 2 + 5) || reply[3] != 0)
+        return {};
+    int remainder = service::socks5::replyRemainder(reply + 2);
+    if (remainder < 0 || !receiveExactly(s.get(), bytes + 2 + 5, remainder))
+        return {};
+    return s;
+}
+
+// How requests reach the server: a connection that carries HTTP to it, and
+// the form of the request target ("" for origin form, "http://host:port"
+// for the proxy's absolute form).
+struct Route {
+    std::function<framework::Socket()> open;
+    std::string prefix;
+};
+
 // Sends `request` and counts the bytes of the answer until the server closes.
-std::size_t fetch(unsigned short port, const std::string& request) {
-    framework::Socket s(connectTo(port));
+std::size_t fetch(const Route& route, const std::string& request) {
+    framework::Socket s = route.open();
     if (!s)
         return 0;
     send(s.get(), request.data(), static_cast<int>(request.size()), 0);
@@ -96,7 +131,7 @@ bool startTunnel(const std::string& client, PROCESS_INFORMATION& process) {
                         &startup, &process))
         return false;
     for (int i = 0; i < 500; ++i) {
-        framework::Socket probe(connectTo(socksPort));
+        framework::Socket probe = connectTo(socksPort);
         if (probe)
             return true;
         Sleep(10); // the client is starting; there is nothing to wait on but its port
@@ -113,15 +148,15 @@ struct Result {
 
 // 200 clients at once, each sending its requests one after another; the
 // rate counts the answered requests of all of them.
-void measureConcurrent(unsigned short port, const std::string& prefix, Result& result) {
-    std::string request = "GET " + prefix + "/small HTTP/1.1\r\nHost: b\r\n\r\n";
+void measureConcurrent(const Route& route, Result& result) {
+    std::string request = "GET " + route.prefix + "/small HTTP/1.1\r\nHost: b\r\n\r\n";
     std::vector<int> answered(concurrentClients, 0);
     std::vector<std::thread> clients;
     auto started = Clock::now();
     for (int c = 0; c < concurrentClients; ++c)
         clients.emplace_back([&, c] {
             for (int i = 0; i < requestsPerClient; ++i)
-                answered[c] += fetch(port, request) > 0;
+                answered[c] += fetch(route, request) > 0;
         });
     for (std::thread& client : clients)
         client.join();
@@ -133,20 +168,28 @@ void measureConcurrent(unsigned short port, const std::string& prefix, Result& r
     result.failed = concurrentClients * requestsPerClient - total;
 }
 
-Result measure(unsigned short port, const std::string& prefix) {
+Result measure(const Route& route) {
     auto started = Clock::now();
-    std::size_t got = fetch(port, "GET " + prefix + "/big HTTP/1.1\r\nHost: b\r\n\r\n");
+    std::size_t got = fetch(route, "GET " + route.prefix + "/big HTTP/1.1\r\nHost: b\r\n\r\n");
     double seconds = std::chrono::duration<double>(Clock::now() - started).count();
     if (got < bigSize)
         std::printf("  short body: %zu bytes\n", got);
     Result result{got / 1048576.0 / seconds, 0, 0, 0};
     started = Clock::now();
     for (int i = 0; i < smallRequests; ++i)
-        fetch(port, "GET " + prefix + "/small HTTP/1.1\r\nHost: b\r\n\r\n");
+        fetch(route, "GET " + route.prefix + "/small HTTP/1.1\r\nHost: b\r\n\r\n");
     seconds = std::chrono::duration<double>(Clock::now() - started).count();
     result.requestsPerSecond = smallRequests / seconds;
-    measureConcurrent(port, prefix, result);
+    measureConcurrent(route, result);
     return result;
+}
+
+// One line of figures: the three routes, the chain against direct, and the
+// chain against SOCKS alone (the proxy's own ratio).
+void print(const char* what, const char* unit, double direct, double socks, double chain) {
+    std::printf("%-16s direct %8.1f %s  SOCKS alone %8.1f %s  chain %8.1f %s  "
+                "chain/direct %.2f  chain/SOCKS %.2f\n",
+                what, direct, unit, socks, unit, chain, unit, chain / direct, chain / socks);
 }
 
 } // namespace
@@ -173,20 +216,20 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "proxy: %s\n", error.c_str());
         return 1;
     }
-    Result direct = measure(port, "");
-    Result proxied = measure(proxyPort, "http://localhost:" + std::to_string(port));
-    std::printf("50 MB body:      direct %8.1f MB/s, proxy+SOCKS %8.1f MB/s, ratio %.2f\n",
-                direct.megabytesPerSecond, proxied.megabytesPerSecond,
-                proxied.megabytesPerSecond / direct.megabytesPerSecond);
-    std::printf("small requests:  direct %8.1f /s,   proxy+SOCKS %8.1f /s,   ratio %.2f\n",
-                direct.requestsPerSecond, proxied.requestsPerSecond,
-                proxied.requestsPerSecond / direct.requestsPerSecond);
-    std::printf("%d clients x %d:  direct %8.1f /s,   proxy+SOCKS %8.1f /s,   ratio %.2f"
-                " (unanswered: direct %d, proxy %d)\n",
-                concurrentClients, requestsPerClient, direct.concurrentPerSecond,
-                proxied.concurrentPerSecond,
-                proxied.concurrentPerSecond / direct.concurrentPerSecond, direct.failed,
-                proxied.failed);
+    Result direct = measure({[port] { return connectTo(port); }, ""});
+    Result socks = measure({[port] { return connectThroughSocks(port); }, ""});
+    Result chain =
+        measure({[] { return connectTo(proxyPort); }, "http://localhost:" + std::to_string(port)});
+    print("50 MB body:", "MB/s", direct.megabytesPerSecond, socks.megabytesPerSecond,
+          chain.megabytesPerSecond);
+    print("small requests:", "/s  ", direct.requestsPerSecond, socks.requestsPerSecond,
+          chain.requestsPerSecond);
+    std::string concurrent =
+        std::to_string(concurrentClients) + " x " + std::to_string(requestsPerClient) + ":";
+    print(concurrent.c_str(), "/s  ", direct.concurrentPerSecond, socks.concurrentPerSecond,
+          chain.concurrentPerSecond);
+    std::printf("unanswered of the %d concurrent requests: direct %d, SOCKS alone %d, chain %d\n",
+                concurrentClients * requestsPerClient, direct.failed, socks.failed, chain.failed);
     TerminateProcess(tunnel.hProcess, 0);
     CloseHandle(tunnel.hProcess);
     CloseHandle(tunnel.hThread);

@@ -2,6 +2,7 @@
 // Velquin.exe, the service "Velquin" with the keeper, the stand-in tunnel
 // client and the local proxy, and the IP-echo server on loopback. The
 // buttons are pressed from outside, as a user would.
+#include "framework/Socket.h"
 #include "framework/testing/Process.h"
 #include "framework/testing/Wait.h"
 #include "resources/controller/resource.h"
@@ -139,6 +140,34 @@ TEST_F(ControllerEndToEnd, WhileTheTunnelIsAwaitedTheWindowAnswersAndStartsNoSec
             return troubleshoot != nullptr && IsWindowVisible(troubleshoot);
         },
         30000));
+    PostMessageA(troubleshoot, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(controller.exitCodeWithin(30000), 0u);
+}
+
+TEST_F(ControllerEndToEnd, AProxyPortTakenByAnotherProgramEndsInConnectionError) {
+    setDword(settings::shared::timeOut, 2);
+    setDword(settings::shared::retry, 1);
+    framework::WinsockSession winsock;
+    framework::Socket other(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    sockaddr_in where = {};
+    where.sin_family = AF_INET;
+    where.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    where.sin_port = htons(8081);
+    ASSERT_EQ(bind(other.get(), reinterpret_cast<sockaddr*>(&where), sizeof where), 0);
+    ASSERT_EQ(listen(other.get(), SOMAXCONN), 0);
+
+    RunningController controller;
+    controller.driver().pressLater(IDC_HIDE_IP);
+    HWND troubleshoot = nullptr;
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            troubleshoot = FindWindowA(nullptr, "Troubleshooting Velquin");
+            return troubleshoot != nullptr && IsWindowVisible(troubleshoot);
+        },
+        60000));
+    EXPECT_EQ(controller.texts().status, "Connection Error!!!");
+    EXPECT_FALSE(proxied());
+    EXPECT_EQ(testing_support::countProcessesNamed("Velquin-Keeper.exe"), 0);
     PostMessageA(troubleshoot, WM_COMMAND, IDCANCEL, 0);
     EXPECT_EQ(controller.exitCodeWithin(30000), 0u);
 }

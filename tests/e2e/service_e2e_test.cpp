@@ -17,6 +17,9 @@
 
 using namespace testing_support;
 
+// The service's own exit codes for a refused start.
+enum Refusal : DWORD { AppPathNotAbsolute = 1, NoSocksPort = 2, ProxyPortTaken = 3 };
+
 namespace {
 
 using framework::ServiceHandle;
@@ -29,7 +32,7 @@ DWORD ready() {
 
 // "...\Velquin Service Test" with the keeper, and the client with its torrc
 // in services\Velquin-Server2; AppPath names it.
-void install() {
+void install(const std::string& torrc = "SocksPort 19250\r\nStandInCircuitDelay 500\r\n") {
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
     std::string root = std::string(temp) + "Velquin Service Test";
@@ -41,7 +44,7 @@ void install() {
         CopyFileA(hostToWine(KEEPER_EXE).c_str(), (root + "\\Velquin-Keeper.exe").c_str(), FALSE));
     ASSERT_TRUE(
         CopyFileA(hostToWine(CLIENT_EXE).c_str(), (client + "Velquin-Server2.exe").c_str(), FALSE));
-    std::ofstream(client + "torrc") << "SocksPort 19250\r\nStandInCircuitDelay 500\r\n";
+    std::ofstream(client + "torrc") << torrc;
     settings::RegStringValue(settings::shared::appPath).set(root);
 }
 
@@ -81,6 +84,26 @@ protected:
     bool stop() {
         SERVICE_STATUS status = {};
         return ControlService(service_.get(), SERVICE_CONTROL_STOP, &status) != FALSE;
+    }
+    // Starts the service expecting a refusal: it must end stopped with its
+    // own exit code `failure`, having started no keeper, and clear a stale
+    // Ready.
+    void expectRefusal(DWORD failure) {
+        settings::RegDwordValue(settings::shared::ready).set(1);
+        StartServiceA(service_.get(), 0, nullptr);
+        ASSERT_TRUE(waitUntil(
+            [this] {
+                return countProcessesNamed("Velquin-Service.exe") == 0 &&
+                       state() == SERVICE_STOPPED;
+            },
+            30000));
+        SERVICE_STATUS status = {};
+        QueryServiceStatus(service_.get(), &status);
+        EXPECT_EQ(status.dwWin32ExitCode, static_cast<DWORD>(ERROR_SERVICE_SPECIFIC_ERROR));
+        EXPECT_EQ(status.dwServiceSpecificExitCode, failure);
+        EXPECT_EQ(countProcessesNamed("Velquin-Keeper.exe"), 0);
+        EXPECT_EQ(countProcessesNamed("Velquin-Server2.exe"), 0);
+        EXPECT_EQ(ready(), 0u);
     }
     std::string visibleAddress() {
         return httpBody(
@@ -138,4 +161,30 @@ TEST_F(ServiceTest, StopRightAfterStartStillEndsEverything) {
     EXPECT_EQ(testing_support::countProcessesNamed("Velquin-Server2.exe"), 0);
     EXPECT_EQ(ready(), 0u);
     EXPECT_FALSE(connectTo(proxyPort));
+}
+
+TEST_F(ServiceTest, RefusesToStartWhereItCouldNotServeSafely) {
+    std::string installDir = settings::RegStringValue(settings::shared::appPath).get();
+    for (const std::string& appPath : {std::string(), installDir.substr(2)}) {
+        SCOPED_TRACE("AppPath \"" + appPath + "\"");
+        settings::RegStringValue(settings::shared::appPath).set(appPath);
+        expectRefusal(AppPathNotAbsolute);
+    }
+    settings::RegStringValue(settings::shared::appPath).set(installDir);
+
+    const u_long takenAddresses[] = {INADDR_LOOPBACK, INADDR_ANY};
+    for (u_long address : takenAddresses) {
+        SCOPED_TRACE(address == INADDR_ANY ? "0.0.0.0:8081 taken" : "127.0.0.1:8081 taken");
+        framework::Socket other(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+        sockaddr_in where = {};
+        where.sin_family = AF_INET;
+        where.sin_addr.s_addr = htonl(address);
+        where.sin_port = htons(proxyPort);
+        ASSERT_EQ(bind(other.get(), reinterpret_cast<sockaddr*>(&where), sizeof where), 0);
+        ASSERT_EQ(listen(other.get(), SOMAXCONN), 0);
+        expectRefusal(ProxyPortTaken);
+    }
+
+    install("SocksPort 0\r\n");
+    expectRefusal(NoSocksPort);
 }
