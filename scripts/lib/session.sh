@@ -56,11 +56,12 @@ session_prefix() {
     # runner reading a test's output sees it end.
     "$WINELOADER" cmd /c exit </dev/null >/dev/null 2>&1
     "$WINELOADER" explorer /desktop=Default,1024x768 </dev/null >/dev/null 2>&1 &
-    local waited=0
-    until xwininfo -root -tree 2>/dev/null | grep -q 'Wine desktop'; do
-        [ $waited -lt 300 ] || { echo "Wine's desktop did not appear" >&2; return 1; }
+    # Each look is bounded too: a display that stops answering must end in
+    # this message, not in a runner that waits without a word.
+    local deadline=$((SECONDS + 60))
+    until timeout 5 xwininfo -root -tree 2>/dev/null | grep -q 'Wine desktop'; do
+        [ $SECONDS -lt $deadline ] || { echo "Wine's desktop did not appear" >&2; return 1; }
         sleep 0.1
-        waited=$((waited + 1))
     done
 }
 
