@@ -54,6 +54,12 @@ Log concat(std::initializer_list<Log> parts) {
     return all;
 }
 
+// A Hide from the start of the service to the end of the press.
+const Log hideSucceeded = concat(
+    {hideStart,
+     {"status Configure Browser", "set Office VPN 127.0.0.1:8081", "status Determine IP Address",
+      "probe", "status Action Completed Successfully", "service destroyed", "end"}});
+
 } // namespace
 
 TEST_F(MainWindow, OpeningClearsTheProxyProbesOnceAndShowsTheTextsBeforeTheWindow) {
@@ -84,11 +90,7 @@ TEST_F(MainWindow, HideWaitsForReadyThenConfiguresAndProbes) {
     open();
     environment.ready = {0, 2, 1};
     press(IDC_HIDE_IP);
-    EXPECT_EQ(environment.log,
-              concat({hideStart,
-                      {"status Configure Browser", "set Office VPN 127.0.0.1:8081",
-                       "status Determine IP Address", "probe",
-                       "status Action Completed Successfully", "service destroyed", "end"}}));
+    EXPECT_EQ(environment.log, hideSucceeded);
     // The first read comes right after the start; 2 is not ready.
     EXPECT_EQ(environment.readyReads, 3);
     EXPECT_EQ(environment.waits, 2);
@@ -218,11 +220,7 @@ TEST_F(MainWindow, WhileAWorkflowWaitsNoCommandStartsAnotherOrEndsTheWindow) {
         SendMessageA(dialog_.handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
     };
     press(IDC_HIDE_IP);
-    EXPECT_EQ(environment.log,
-              concat({hideStart,
-                      {"status Configure Browser", "set Office VPN 127.0.0.1:8081",
-                       "status Determine IP Address", "probe",
-                       "status Action Completed Successfully", "service destroyed", "end"}}));
+    EXPECT_EQ(environment.log, hideSucceeded);
     EXPECT_FALSE(dialog_.isEnded());
     EXPECT_FALSE(dialog_.IsTrayIconShown());
 

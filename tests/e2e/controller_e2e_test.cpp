@@ -25,6 +25,18 @@ protected:
     }
     // Nothing of one scenario may be left for the next.
     void TearDown() override { EXPECT_EQ(leftRunning(), ""); }
+    // The troubleshooting dialog that ends a Hide without a tunnel, once it
+    // shows; null when it did not show within `timeoutMs`.
+    static HWND troubleshootingDialog(unsigned timeoutMs) {
+        HWND troubleshoot = nullptr;
+        waitUntil(
+            [&] {
+                troubleshoot = FindWindowA(nullptr, "Troubleshooting Velquin");
+                return troubleshoot != nullptr && IsWindowVisible(troubleshoot);
+            },
+            timeoutMs);
+        return IsWindowVisible(troubleshoot) ? troubleshoot : nullptr;
+    }
 };
 
 } // namespace
@@ -93,13 +105,8 @@ TEST_F(ControllerEndToEnd, ATunnelThatNeverComesEndsInTroubleshootingAndLeavesNo
 
     RunningController controller;
     controller.driver().pressLater(IDC_HIDE_IP);
-    HWND troubleshoot = nullptr;
-    EXPECT_TRUE(waitUntil(
-        [&] {
-            troubleshoot = FindWindowA(nullptr, "Troubleshooting Velquin");
-            return troubleshoot != nullptr && IsWindowVisible(troubleshoot);
-        },
-        30000));
+    HWND troubleshoot = troubleshootingDialog(30000);
+    ASSERT_NE(troubleshoot, nullptr);
     EXPECT_EQ(controller.texts().status, "Connection Error!!!");
     PostMessageA(troubleshoot, WM_COMMAND, IDCANCEL, 0);
     EXPECT_EQ(controller.exitCodeWithin(30000), 0u);
@@ -133,13 +140,8 @@ TEST_F(ControllerEndToEnd, WhileTheTunnelIsAwaitedTheWindowAnswersAndStartsNoSec
 
     // One attempt, one troubleshooting dialog: a second Hide run inside the
     // first would show another one and keep the controller from ending.
-    HWND troubleshoot = nullptr;
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            troubleshoot = FindWindowA(nullptr, "Troubleshooting Velquin");
-            return troubleshoot != nullptr && IsWindowVisible(troubleshoot);
-        },
-        30000));
+    HWND troubleshoot = troubleshootingDialog(30000);
+    ASSERT_NE(troubleshoot, nullptr);
     PostMessageA(troubleshoot, WM_COMMAND, IDCANCEL, 0);
     EXPECT_EQ(controller.exitCodeWithin(30000), 0u);
 }
@@ -158,13 +160,8 @@ TEST_F(ControllerEndToEnd, AProxyPortTakenByAnotherProgramEndsInConnectionError)
 
     RunningController controller;
     controller.driver().pressLater(IDC_HIDE_IP);
-    HWND troubleshoot = nullptr;
-    EXPECT_TRUE(waitUntil(
-        [&] {
-            troubleshoot = FindWindowA(nullptr, "Troubleshooting Velquin");
-            return troubleshoot != nullptr && IsWindowVisible(troubleshoot);
-        },
-        60000));
+    HWND troubleshoot = troubleshootingDialog(60000);
+    ASSERT_NE(troubleshoot, nullptr);
     EXPECT_EQ(controller.texts().status, "Connection Error!!!");
     EXPECT_FALSE(proxied());
     EXPECT_EQ(testing_support::countProcessesNamed("Velquin-Keeper.exe"), 0);
