@@ -61,6 +61,8 @@ MainDialog::MainDialog(WorkflowEnvironment& environment, ShellNotify notify)
     onMessage(WM_CTLCOLORSTATIC, &MainDialog::onCtlColorStatic);
     onMessage(WM_PAINT, &MainDialog::onPaint);
     onMessage(WM_QUERYDRAGICON, &MainDialog::onQueryDragIcon);
+    onMessage(WM_SYSCOMMAND, &MainDialog::onSysCommand);
+    onMessage(WM_DESTROY, &MainDialog::onDestroy);
 }
 
 void MainDialog::doDataExchange(framework::DataExchange& exchange) {

@@ -51,10 +51,10 @@ protected:
     // Enter runs the focused button, which the system makes the default
     // one; the window has no OK action and never ends with IDOK.
     void onOK() override {}
-    framework::MessageResult onSysCommand(WPARAM wParam, LPARAM lParam) override;
-    framework::MessageResult onDestroy(WPARAM wParam, LPARAM lParam) override;
 
 private:
+    framework::MessageResult onSysCommand(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onDestroy(WPARAM wParam, LPARAM lParam);
     void onHideIp();
     void onNewIp();
     void onRestore();

@@ -14,7 +14,8 @@ void MessageMap::addCommand(UINT message, int id, UINT code, CommandHandler hand
 }
 
 MessageResult MessageMap::dispatch(UINT message, WPARAM wParam, LPARAM lParam) const {
-    for (const Entry& entry : entries_) {
+    for (auto it = entries_.rbegin(); it != entries_.rend(); ++it) {
+        const Entry& entry = *it;
         if (entry.message != message)
             continue;
         if (entry.isCommand) {

@@ -19,9 +19,10 @@ constexpr UINT reflected(UINT message) {
     return 0xBC00 + message;
 }
 
-// The table that maps a window's messages to its handlers. Entries are
-// looked at in the order they were added; the first that matches handles
-// the message.
+// The table that maps a window's messages to its handlers. The entry added
+// last that matches handles the message: a derived window's constructor runs
+// after its base's, so an entry it adds for a message overrides the base's
+// (and may call the base's handler for what it does not handle itself).
 class MessageMap {
 public:
     using Handler = std::function<MessageResult(WPARAM, LPARAM)>;

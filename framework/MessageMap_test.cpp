@@ -14,11 +14,11 @@ TEST(MessageMap, CommandMatchesIdAndNotificationOnly) {
     EXPECT_EQ(clicks, 1);
 }
 
-TEST(MessageMap, FirstMatchingEntryWinsAndUnmatchedGetsNothing) {
+TEST(MessageMap, LastMatchingEntryWinsAndUnmatchedGetsNothing) {
     MessageMap map;
     map.add(WM_TIMER, [](WPARAM, LPARAM) { return framework::MessageResult(1); });
     map.add(WM_TIMER, [](WPARAM, LPARAM) { return framework::MessageResult(2); });
-    EXPECT_EQ(map.dispatch(WM_TIMER, 0, 0), 1);
+    EXPECT_EQ(map.dispatch(WM_TIMER, 0, 0), 2);
     EXPECT_FALSE(map.dispatch(WM_PAINT, 0, 0).has_value());
 }
 

@@ -72,12 +72,11 @@ protected:
     virtual void OnTrayRightDoubleClick(POINT) {}
     virtual void OnTrayMouseMove(POINT) {}
 
-    // The table's handlers for system commands and window destruction. The
-    // first entry for a message wins and this class's entries come first,
-    // so a derived window overrides these (and calls them for what it does
-    // not handle itself) instead of adding entries of its own.
-    virtual framework::MessageResult onSysCommand(WPARAM wParam, LPARAM lParam);
-    virtual framework::MessageResult onDestroy(WPARAM wParam, LPARAM lParam);
+    // The handlers for system commands and window destruction. A derived
+    // window that handles these messages adds entries of its own, which win,
+    // and calls these for what it leaves to the tray.
+    framework::MessageResult onSysCommand(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onDestroy(WPARAM wParam, LPARAM lParam);
 
     void onCreate() override;
 
