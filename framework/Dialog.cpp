@@ -31,8 +31,13 @@ bool returnsDirectly(UINT message) {
 } // namespace
 
 Dialog::~Dialog() {
-    if (handle() != nullptr)
-        DestroyWindow(handle());
+    // The derived parts of the object are gone by now: the window's last
+    // messages must not reach their handlers, so the object lets go of the
+    // window before destroying it.
+    if (HWND window = handle()) {
+        unbind();
+        DestroyWindow(window);
+    }
 }
 
 bool Dialog::create(HWND parent) {

@@ -78,7 +78,44 @@ void setText(HWND dialog, int id, const char* text) {
     SetDlgItemTextA(dialog, id, text);
 }
 
+// A dialog whose WM_DESTROY handler notes whether its object was still
+// whole when the handler ran.
+class DestroyWatchingDialog : public framework::Dialog {
+public:
+    DestroyWatchingDialog() : Dialog(1000) {
+        whole = true;
+        onMessage(WM_DESTROY, &DestroyWatchingDialog::onDestroy);
+    }
+    ~DestroyWatchingDialog() override { whole = false; }
+    static inline bool whole = false;
+    static inline int destroyedWhole = 0, destroyedInParts = 0;
+
+private:
+    framework::MessageResult onDestroy(WPARAM, LPARAM) {
+        ++(whole ? destroyedWhole : destroyedInParts);
+        return std::nullopt;
+    }
+};
+
 } // namespace
+
+TEST(Dialog, ItsWindowsLastMessagesReachOnlyAWholeObject) {
+    {
+        DestroyWatchingDialog closed;
+        ASSERT_TRUE(closed.create());
+        DestroyWindow(closed.handle());
+    }
+    HWND window = nullptr;
+    {
+        // The object goes while its window is open: the window goes with it.
+        DestroyWatchingDialog open;
+        ASSERT_TRUE(open.create());
+        window = open.handle();
+    }
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(DestroyWatchingDialog::destroyedWhole, 1);
+    EXPECT_EQ(DestroyWatchingDialog::destroyedInParts, 0);
+}
 
 TEST(Dialog, PushesMembersAtInitialisation) {
     TestDialog dialog;

@@ -17,8 +17,9 @@ TrayDialog::TrayDialog(UINT templateId, ShellNotify notify)
 }
 
 TrayDialog::~TrayDialog() {
-    if (handle() != nullptr)
-        DestroyWindow(handle());
+    // The window's WM_DESTROY no longer reaches this object (the dialog
+    // lets go of its window first), so the icon goes here.
+    RemoveTrayIcon();
 }
 
 bool TrayDialog::notifyShell(DWORD command, TrayIconData& record) {
