@@ -19,11 +19,8 @@ const std::array<const char*, CleanerDialog::jobCount> CleanerDialog::jobTexts =
 };
 
 CleanerDialog::CleanerDialog(std::string installDir, Jobs jobs, HelpOpener openHelp)
-    : Dialog(IDD_PRIVACY), installDir_(std::move(installDir)), jobs_(std::move(jobs)),
+    : ColouredDialog(IDD_PRIVACY), installDir_(std::move(installDir)), jobs_(std::move(jobs)),
       openHelp_(std::move(openHelp)) {
-    onMessage(WM_DESTROY, &CleanerDialog::onDestroy);
-    onMessage(WM_CTLCOLORDLG, &CleanerDialog::onCtlColorDlg);
-    onMessage(WM_CTLCOLORSTATIC, &CleanerDialog::onCtlColorStatic);
     onMessage(WM_HELP, &CleanerDialog::onHelp);
 }
 
@@ -83,21 +80,6 @@ void CleanerDialog::onOK() {
 void CleanerDialog::showStatus(const char* text) {
     statusText_ = text;
     updateData(false);
-}
-
-framework::MessageResult CleanerDialog::onDestroy(WPARAM, LPARAM) {
-    colours_.release();
-    return std::nullopt;
-}
-
-framework::MessageResult CleanerDialog::onCtlColorDlg(WPARAM wParam, LPARAM lParam) {
-    return colours_.dialogSurface(reinterpret_cast<HDC>(wParam),
-                                  reflectToChild(WM_CTLCOLORDLG, wParam, lParam));
-}
-
-framework::MessageResult CleanerDialog::onCtlColorStatic(WPARAM wParam, LPARAM lParam) {
-    return colours_.staticControl(reinterpret_cast<HDC>(wParam),
-                                  reflectToChild(WM_CTLCOLORSTATIC, wParam, lParam));
 }
 
 framework::MessageResult CleanerDialog::onHelp(WPARAM, LPARAM) {

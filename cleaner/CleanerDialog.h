@@ -13,7 +13,7 @@ namespace cleaner {
 // The privacy cleaner: the user ticks the jobs to run and presses Clean; the
 // jobs run one after another on the window's thread, each announced in the
 // status line, and the dialog stays open until Done.
-class CleanerDialog : public framework::Dialog {
+class CleanerDialog : public controls::ColouredDialog<framework::Dialog> {
 public:
     static constexpr std::size_t jobCount = 7;
     // The jobs in the order they run (which is not the order of the boxes).
@@ -48,13 +48,9 @@ protected:
     void onOK() override;
 
 private:
-    framework::MessageResult onDestroy(WPARAM wParam, LPARAM lParam);
-    framework::MessageResult onCtlColorDlg(WPARAM wParam, LPARAM lParam);
-    framework::MessageResult onCtlColorStatic(WPARAM wParam, LPARAM lParam);
     framework::MessageResult onHelp(WPARAM wParam, LPARAM lParam);
     void showStatus(const char* text);
 
-    controls::DialogColours colours_;
     controls::ImageButton doneButton_;
     controls::ImageButton cleanButton_;
     int cleanCache_ = 0;

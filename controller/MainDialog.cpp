@@ -41,7 +41,7 @@ const std::array<MainDialog::ButtonLook, 7> MainDialog::buttonLooks = {{
 }};
 
 MainDialog::MainDialog(WorkflowEnvironment& environment, ShellNotify notify)
-    : TrayDialog(IDD_VELQUIN_DIALOG, std::move(notify)), environment_(environment),
+    : ColouredDialog(IDD_VELQUIN_DIALOG, std::move(notify)), environment_(environment),
       icon_(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))) {
     // The template's progress bar needs its window class before the window
     // is made.
@@ -57,12 +57,9 @@ MainDialog::MainDialog(WorkflowEnvironment& environment, ShellNotify notify)
     onCommand(ID_SHOW_INTERFACE, &MainDialog::onShowInterface);
     onCommand(IDC_PRIVACY, &MainDialog::onPrivacy);
     onMessage(WM_HELP, &MainDialog::onHelpKey);
-    onMessage(WM_CTLCOLORDLG, &MainDialog::onCtlColorDlg);
-    onMessage(WM_CTLCOLORSTATIC, &MainDialog::onCtlColorStatic);
     onMessage(WM_PAINT, &MainDialog::onPaint);
     onMessage(WM_QUERYDRAGICON, &MainDialog::onQueryDragIcon);
     onMessage(WM_SYSCOMMAND, &MainDialog::onSysCommand);
-    onMessage(WM_DESTROY, &MainDialog::onDestroy);
 }
 
 void MainDialog::doDataExchange(framework::DataExchange& exchange) {
@@ -265,25 +262,6 @@ framework::MessageResult MainDialog::onSysCommand(WPARAM wParam, LPARAM lParam) 
     if (!isBusy())
         controls::AboutDialog().runModal();
     return 0;
-}
-
-framework::MessageResult MainDialog::onDestroy(WPARAM wParam, LPARAM lParam) {
-    // The brushes belong to the window; a request after this gets the base
-    // answer.
-    colours_.release();
-    return TrayDialog::onDestroy(wParam, lParam);
-}
-
-framework::MessageResult MainDialog::onCtlColorDlg(WPARAM wParam, LPARAM lParam) {
-    return colours_.dialogSurface(reinterpret_cast<HDC>(wParam),
-                                  reflectToChild(WM_CTLCOLORDLG, wParam, lParam));
-}
-
-framework::MessageResult MainDialog::onCtlColorStatic(WPARAM wParam, LPARAM lParam) {
-    // Texts, group boxes, icons and the link alike: black on the window's
-    // surface. The link's own colour choice is the base answer.
-    return colours_.staticControl(reinterpret_cast<HDC>(wParam),
-                                  reflectToChild(WM_CTLCOLORSTATIC, wParam, lParam));
 }
 
 framework::MessageResult MainDialog::onPaint(WPARAM, LPARAM) {

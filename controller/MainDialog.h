@@ -21,7 +21,7 @@ namespace controller {
 // below it the tunnel's start-up while the workflow waits for it. The window hides in
 // the notification area instead of closing, opens the privacy cleaner, and
 // links to the echo server's page about the visible address.
-class MainDialog : public tray::TrayDialog {
+class MainDialog : public controls::ColouredDialog<tray::TrayDialog> {
 public:
     static constexpr const char* serviceName = "Velquin";
     static constexpr const char* localProxy = "127.0.0.1:8081";
@@ -54,7 +54,6 @@ protected:
 
 private:
     framework::MessageResult onSysCommand(WPARAM wParam, LPARAM lParam);
-    framework::MessageResult onDestroy(WPARAM wParam, LPARAM lParam);
     void onHideIp();
     void onNewIp();
     void onRestore();
@@ -64,8 +63,6 @@ private:
     void onShowInterface();
     void onPrivacy();
     framework::MessageResult onHelpKey(WPARAM wParam, LPARAM lParam);
-    framework::MessageResult onCtlColorDlg(WPARAM wParam, LPARAM lParam);
-    framework::MessageResult onCtlColorStatic(WPARAM wParam, LPARAM lParam);
     framework::MessageResult onPaint(WPARAM wParam, LPARAM lParam);
     framework::MessageResult onQueryDragIcon(WPARAM wParam, LPARAM lParam);
 
@@ -92,7 +89,6 @@ private:
     HICON icon_;
     std::array<controls::ImageButton, 7> buttons_;
     controls::HyperlinkLabel link_;
-    controls::DialogColours colours_;
     std::string realIp_;
     std::string protectedBy_;
     std::string status_;

@@ -18,12 +18,10 @@ const char* const notSaved =
 } // namespace
 
 TroubleshootDialog::TroubleshootDialog(HWND parent)
-    : Dialog(IDD_TROUBLESHOOT), parent_(parent), storedTimeOut_(settings::shared::timeOut),
+    : ColouredDialog(IDD_TROUBLESHOOT), parent_(parent), storedTimeOut_(settings::shared::timeOut),
       storedRetry_(settings::shared::retry), timeOut_(static_cast<int>(storedTimeOut_.get())),
       retry_(static_cast<int>(storedRetry_.get())) {
-    onMessage(WM_CTLCOLORDLG, &TroubleshootDialog::onCtlColorDlg);
-    onMessage(WM_CTLCOLORSTATIC, &TroubleshootDialog::onCtlColorStatic);
-    onMessage(WM_DESTROY, &TroubleshootDialog::onDestroy);
+    onMessage(WM_CTLCOLORSTATIC, &TroubleshootDialog::onCtlColorStaticOnly);
 }
 
 void TroubleshootDialog::doDataExchange(framework::DataExchange& exchange) {
@@ -57,28 +55,15 @@ void TroubleshootDialog::onOK() {
     endDialog(IDOK);
 }
 
-framework::MessageResult TroubleshootDialog::onDestroy(WPARAM, LPARAM) {
-    // The brushes belong to the window; a request after this gets the base
-    // answer.
-    colours_.release();
-    return std::nullopt;
-}
-
-framework::MessageResult TroubleshootDialog::onCtlColorDlg(WPARAM wParam, LPARAM lParam) {
-    return colours_.dialogSurface(reinterpret_cast<HDC>(wParam),
-                                  reflectToChild(WM_CTLCOLORDLG, wParam, lParam));
-}
-
-framework::MessageResult TroubleshootDialog::onCtlColorStatic(WPARAM wParam, LPARAM lParam) {
-    framework::MessageResult base = reflectToChild(WM_CTLCOLORSTATIC, wParam, lParam);
+framework::MessageResult TroubleshootDialog::onCtlColorStaticOnly(WPARAM wParam, LPARAM lParam) {
     HWND control = reinterpret_cast<HWND>(lParam);
     char className[16] = {};
     GetClassNameA(control, className, sizeof className);
     // Read-only and disabled edits ask with the static request too; the
     // rule is for static controls alone.
     if (lstrcmpiA(className, "Static") != 0)
-        return base;
-    return colours_.staticControl(reinterpret_cast<HDC>(wParam), base);
+        return reflectToChild(WM_CTLCOLORSTATIC, wParam, lParam);
+    return onCtlColorStatic(wParam, lParam);
 }
 
 } // namespace controller

@@ -12,7 +12,7 @@ namespace controller {
 // come up. "Save Settings" validates and writes the changed values, and says
 // so when the registry refused them (a standard user may not write them);
 // Esc and the close box leave without writing.
-class TroubleshootDialog : public framework::Dialog {
+class TroubleshootDialog : public controls::ColouredDialog<framework::Dialog> {
 public:
     // Reads TimeOut and Retry (0 when absent).
     explicit TroubleshootDialog(HWND parent = nullptr);
@@ -30,9 +30,7 @@ protected:
     void onOK() override;
 
 private:
-    framework::MessageResult onCtlColorDlg(WPARAM wParam, LPARAM lParam);
-    framework::MessageResult onCtlColorStatic(WPARAM wParam, LPARAM lParam);
-    framework::MessageResult onDestroy(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onCtlColorStaticOnly(WPARAM wParam, LPARAM lParam);
 
     HWND parent_;
     // Kept from construction: a value is written only when it differs from
@@ -42,7 +40,6 @@ private:
     controls::ImageButton saveButton_;
     int timeOut_;
     int retry_;
-    controls::DialogColours colours_;
 };
 
 } // namespace controller

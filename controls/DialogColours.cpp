@@ -13,11 +13,6 @@ framework::MessageResult brushOr(const framework::Brush& brush, framework::Messa
 DialogColours::DialogColours()
     : staticBrush_(CreateSolidBrush(surface)), dialogBrush_(CreateSolidBrush(surface)) {}
 
-void DialogColours::release() {
-    staticBrush_.reset();
-    dialogBrush_.reset();
-}
-
 framework::MessageResult DialogColours::dialogSurface(HDC dc, framework::MessageResult base) const {
     SetTextColor(dc, RGB(0, 255, 0));
     SetBkColor(dc, RGB(0, 0, 0));

@@ -1,21 +1,21 @@
 #pragma once
 
+#include "framework/Dialog.h"
 #include "framework/Handle.h"
 #include "framework/MessageMap.h"
+
+#include <utility>
 
 namespace controls {
 
 // The colours of the controller's dialogs: a light surface with black texts
 // drawn transparently on it. Each answer starts from the base answer of the
-// colour request; without its brush (after release()) that answer stands.
+// colour request.
 class DialogColours {
 public:
     static constexpr COLORREF surface = RGB(244, 237, 231);
 
     DialogColours();
-
-    // The brushes belong to the dialog's window: released when it goes.
-    void release();
 
     // The dialog's own surface: green text on black, transparent.
     framework::MessageResult dialogSurface(HDC dc, framework::MessageResult base) const;
@@ -25,6 +25,34 @@ public:
 private:
     framework::Brush staticBrush_;
     framework::Brush dialogBrush_;
+};
+
+// A dialog in these colours: `Base` (framework::Dialog or a class derived
+// from it) answering its colour requests with DialogColours. A dialog that
+// wants another answer for some controls adds its own entry for the request,
+// which wins, and calls onCtlColorStatic for the rest.
+template <class Base> class ColouredDialog : public Base {
+public:
+    template <class... Args>
+    explicit ColouredDialog(Args&&... args) : Base(std::forward<Args>(args)...) {
+        this->onMessage(WM_CTLCOLORDLG, &ColouredDialog::onCtlColorDlg);
+        this->onMessage(WM_CTLCOLORSTATIC, &ColouredDialog::onCtlColorStatic);
+    }
+
+protected:
+    framework::MessageResult onCtlColorDlg(WPARAM wParam, LPARAM lParam) {
+        return colours_.dialogSurface(reinterpret_cast<HDC>(wParam),
+                                      this->reflectToChild(WM_CTLCOLORDLG, wParam, lParam));
+    }
+    // Texts, group boxes, icons and links alike: black on the surface. A
+    // control's own colour choice (a link's) is the base answer.
+    framework::MessageResult onCtlColorStatic(WPARAM wParam, LPARAM lParam) {
+        return colours_.staticControl(reinterpret_cast<HDC>(wParam),
+                                      this->reflectToChild(WM_CTLCOLORSTATIC, wParam, lParam));
+    }
+
+private:
+    DialogColours colours_;
 };
 
 } // namespace controls
