@@ -33,8 +33,6 @@ public:
     explicit CleanerDialog(std::string installDir, Jobs jobs = realJobs(),
                            HelpOpener openHelp = openWithShell);
 
-    INT_PTR doModal() { return runModal(nullptr); }
-
     const std::string& statusText() const { return statusText_; }
     controls::ImageButton& cleanButton() { return cleanButton_; }
     controls::ImageButton& doneButton() { return doneButton_; }

@@ -57,8 +57,6 @@ MainDialog::MainDialog(WorkflowEnvironment& environment, ShellNotify notify)
     onCommand(ID_SHOW_INTERFACE, &MainDialog::onShowInterface);
     onCommand(IDC_PRIVACY, &MainDialog::onPrivacy);
     onMessage(WM_HELP, &MainDialog::onHelpKey);
-    onMessage(WM_PAINT, &MainDialog::onPaint);
-    onMessage(WM_QUERYDRAGICON, &MainDialog::onQueryDragIcon);
     onMessage(WM_SYSCOMMAND, &MainDialog::onSysCommand);
 }
 
@@ -262,25 +260,6 @@ framework::MessageResult MainDialog::onSysCommand(WPARAM wParam, LPARAM lParam) 
     if (!isBusy())
         controls::AboutDialog().runModal();
     return 0;
-}
-
-framework::MessageResult MainDialog::onPaint(WPARAM, LPARAM) {
-    if (!IsIconic(handle()))
-        return std::nullopt;
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(handle(), &paint);
-    SendMessageA(handle(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
-    RECT client;
-    GetClientRect(handle(), &client);
-    const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
-    const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
-    DrawIcon(dc, x, y, icon_);
-    EndPaint(handle(), &paint);
-    return 0;
-}
-
-framework::MessageResult MainDialog::onQueryDragIcon(WPARAM, LPARAM) {
-    return reinterpret_cast<LRESULT>(icon_);
 }
 
 void MainDialog::showStatus(const char* text) {

@@ -63,8 +63,6 @@ private:
     void onShowInterface();
     void onPrivacy();
     framework::MessageResult onHelpKey(WPARAM wParam, LPARAM lParam);
-    framework::MessageResult onPaint(WPARAM wParam, LPARAM lParam);
-    framework::MessageResult onQueryDragIcon(WPARAM wParam, LPARAM lParam);
 
     void furnishControls();
 

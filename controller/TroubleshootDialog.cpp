@@ -17,8 +17,8 @@ const char* const notSaved =
     "(right-click Velquin, then \"Run as administrator\").";
 } // namespace
 
-TroubleshootDialog::TroubleshootDialog(HWND parent)
-    : ColouredDialog(IDD_TROUBLESHOOT), parent_(parent), storedTimeOut_(settings::shared::timeOut),
+TroubleshootDialog::TroubleshootDialog()
+    : ColouredDialog(IDD_TROUBLESHOOT), storedTimeOut_(settings::shared::timeOut),
       storedRetry_(settings::shared::retry), timeOut_(static_cast<int>(storedTimeOut_.get())),
       retry_(static_cast<int>(storedRetry_.get())) {
     onMessage(WM_CTLCOLORSTATIC, &TroubleshootDialog::onCtlColorStaticOnly);

@@ -15,10 +15,7 @@ namespace controller {
 class TroubleshootDialog : public controls::ColouredDialog<framework::Dialog> {
 public:
     // Reads TimeOut and Retry (0 when absent).
-    explicit TroubleshootDialog(HWND parent = nullptr);
-
-    // Runs the dialog modally with the parent given at construction.
-    INT_PTR doModal() { return runModal(parent_); }
+    TroubleshootDialog();
 
     int timeOut() const { return timeOut_; }
     int retry() const { return retry_; }
@@ -32,7 +29,6 @@ protected:
 private:
     framework::MessageResult onCtlColorStaticOnly(WPARAM wParam, LPARAM lParam);
 
-    HWND parent_;
     // Kept from construction: a value is written only when it differs from
     // what was read then.
     settings::RegDwordValue storedTimeOut_;

@@ -218,11 +218,11 @@ TEST_F(Troubleshoot, EscAndTheCloseBoxCancelWithoutWriting) {
         TroubleshootDialog dialog;
         running = &dialog;
         SetTimer(nullptr, 0, 100, &Typist::escape);
-        EXPECT_EQ(dialog.doModal(), IDCANCEL);
+        EXPECT_EQ(dialog.runModal(), IDCANCEL);
         TroubleshootDialog closed;
         running = &closed;
         SetTimer(nullptr, 0, 100, &Typist::close);
-        EXPECT_EQ(closed.doModal(), IDCANCEL);
+        EXPECT_EQ(closed.runModal(), IDCANCEL);
         EXPECT_EQ(watcher.texts(), Texts{});
     }
     EXPECT_EQ(stored("TimeOut").first, static_cast<DWORD>(REG_NONE));

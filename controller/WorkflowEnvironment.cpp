@@ -69,7 +69,7 @@ std::unique_ptr<SharedKeyWatch> WorkflowEnvironment::watchSharedKey() {
 }
 
 void WorkflowEnvironment::troubleshoot() {
-    TroubleshootDialog().doModal();
+    TroubleshootDialog().runModal();
 }
 
 void WorkflowEnvironment::open(const std::string& path) {
@@ -79,7 +79,7 @@ void WorkflowEnvironment::open(const std::string& path) {
 void WorkflowEnvironment::cleanPrivacy() {
     cleaner::CleanerDialog(installDir(), cleaner::CleanerDialog::realJobs(),
                            [this](const std::string& page) { open(page); })
-        .doModal();
+        .runModal();
 }
 
 } // namespace controller

@@ -30,6 +30,11 @@ bool returnsDirectly(UINT message) {
 }
 } // namespace
 
+Dialog::Dialog(UINT templateId) : templateId_(templateId) {
+    onMessage(WM_PAINT, &Dialog::onPaintMinimised);
+    onMessage(WM_QUERYDRAGICON, &Dialog::onQueryDragIcon);
+}
+
 Dialog::~Dialog() {
     // The derived parts of the object are gone by now: the window's last
     // messages must not reach their handlers, so the object lets go of the
@@ -96,8 +101,30 @@ void Dialog::appendSystemMenuItem(UINT stringId, UINT commandId) {
 }
 
 void Dialog::setIcon(HICON icon) {
+    icon_ = icon;
     SendMessageA(handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SendMessageA(handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+}
+
+MessageResult Dialog::onPaintMinimised(WPARAM, LPARAM) {
+    if (icon_ == nullptr || !IsIconic(handle()))
+        return std::nullopt;
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(handle(), &paint);
+    SendMessageA(handle(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT client;
+    GetClientRect(handle(), &client);
+    const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc, x, y, icon_);
+    EndPaint(handle(), &paint);
+    return 0;
+}
+
+MessageResult Dialog::onQueryDragIcon(WPARAM, LPARAM) {
+    if (icon_ == nullptr)
+        return std::nullopt;
+    return reinterpret_cast<LRESULT>(icon_);
 }
 
 bool Dialog::updateData(bool save) {

@@ -12,7 +12,7 @@ class DataExchange;
 // makes it modeless, which is how tests drive a dialog.
 class Dialog : public Window {
 public:
-    explicit Dialog(UINT templateId) : templateId_(templateId) {}
+    explicit Dialog(UINT templateId);
     ~Dialog() override;
 
     // Shows the dialog modally and returns the value given to endDialog, or
@@ -71,7 +71,8 @@ protected:
     // the text of string `stringId`; nothing when the window has no system
     // menu or the string is missing.
     void appendSystemMenuItem(UINT stringId, UINT commandId);
-    // The window's large and small icon.
+    // The window's large and small icon, also drawn in the middle of the
+    // minimised window and given as its drag icon. The caller keeps it.
     void setIcon(HICON icon);
     // The answer of the control that asked for its colours (the base answer
     // of a colour request), or nothing when the control has none.
@@ -87,6 +88,10 @@ private:
     bool ended_ = false;
     bool busy_ = false;
     INT_PTR result_ = 0;
+    HICON icon_ = nullptr;
+
+    MessageResult onPaintMinimised(WPARAM wParam, LPARAM lParam);
+    MessageResult onQueryDragIcon(WPARAM wParam, LPARAM lParam);
 };
 
 } // namespace framework

@@ -30,8 +30,6 @@ KeeperDialog::KeeperDialog()
     onCommand(IDC_COMMAND, &KeeperDialog::onCommandChanged, EN_CHANGE);
     onMessage(WM_SYSCOMMAND, &KeeperDialog::onSysCommand);
     onMessage(WM_CLOSE, &KeeperDialog::onClose);
-    onMessage(WM_PAINT, &KeeperDialog::onPaint);
-    onMessage(WM_QUERYDRAGICON, &KeeperDialog::onQueryDragIcon);
     onMessage(WM_TIMER, &KeeperDialog::onTimer);
 }
 
@@ -145,25 +143,6 @@ framework::MessageResult KeeperDialog::onClose(WPARAM, LPARAM) {
     updateData(true);
     endDialog(IDOK);
     return 0;
-}
-
-framework::MessageResult KeeperDialog::onPaint(WPARAM, LPARAM) {
-    if (!IsIconic(handle()))
-        return std::nullopt;
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(handle(), &paint);
-    SendMessageA(handle(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
-    RECT client;
-    GetClientRect(handle(), &client);
-    int left = (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2;
-    int top = (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
-    DrawIcon(dc, left, top, icon_);
-    EndPaint(handle(), &paint);
-    return 0;
-}
-
-framework::MessageResult KeeperDialog::onQueryDragIcon(WPARAM, LPARAM) {
-    return reinterpret_cast<LRESULT>(icon_);
 }
 
 } // namespace keeper

@@ -35,8 +35,6 @@ private:
     framework::MessageResult onProcessHandle(WPARAM wParam, LPARAM lParam);
     framework::MessageResult onSysCommand(WPARAM wParam, LPARAM lParam);
     framework::MessageResult onClose(WPARAM wParam, LPARAM lParam);
-    framework::MessageResult onPaint(WPARAM wParam, LPARAM lParam);
-    framework::MessageResult onQueryDragIcon(WPARAM wParam, LPARAM lParam);
     framework::MessageResult onTimer(WPARAM wParam, LPARAM lParam);
     void onRun();
     void onClear();
