@@ -89,6 +89,11 @@ INT_PTR Dialog::runModal(HWND owner) {
 void Dialog::endDialog(INT_PTR result) {
     result_ = result;
     ended_ = true;
+    // The modal loop looks at the flag after each message it takes from
+    // the queue; a sent message (another program's) is handled inside that
+    // wait and would leave the loop asleep until some later message came.
+    if (handle() != nullptr)
+        PostMessageA(handle(), WM_NULL, 0, 0);
 }
 
 void Dialog::appendSystemMenuItem(UINT stringId, UINT commandId) {
