@@ -58,6 +58,8 @@ MainDialog::MainDialog(WorkflowEnvironment& environment, ShellNotify notify)
     onCommand(IDC_PRIVACY, &MainDialog::onPrivacy);
     onMessage(WM_HELP, &MainDialog::onHelpKey);
     onMessage(WM_SYSCOMMAND, &MainDialog::onSysCommand);
+    onMessage(WM_QUERYENDSESSION, &MainDialog::onQueryEndSession);
+    onMessage(WM_ENDSESSION, &MainDialog::onEndSession);
 }
 
 void MainDialog::doDataExchange(framework::DataExchange& exchange) {
@@ -228,6 +230,19 @@ void MainDialog::onExit() {
     inBackground([&] { service->Stop(); });
     environment_.disableConnectionProxy(environment_.currentConnection());
     endDialog(0);
+}
+
+framework::MessageResult MainDialog::onQueryEndSession(WPARAM, LPARAM) {
+    return TRUE;
+}
+
+framework::MessageResult MainDialog::onEndSession(WPARAM ending, LPARAM) {
+    // The process ends with the session once this returns: leave the
+    // browser and the service as Exit leaves them, or the next session
+    // would start pointed at a port nobody serves.
+    if (ending)
+        onExit();
+    return 0;
 }
 
 void MainDialog::onHelp() {

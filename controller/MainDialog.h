@@ -63,6 +63,10 @@ private:
     void onShowInterface();
     void onPrivacy();
     framework::MessageResult onHelpKey(WPARAM wParam, LPARAM lParam);
+    // Logoff and shutdown are allowed; when the session ends, Exit's
+    // clean-up runs.
+    framework::MessageResult onQueryEndSession(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onEndSession(WPARAM wParam, LPARAM lParam);
 
     void furnishControls();
 

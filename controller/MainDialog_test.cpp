@@ -266,6 +266,19 @@ TEST_F(MainWindow, ExitStopsGoesDirectAndEndsWithZero) {
     EXPECT_EQ(dialog_.result(), 0);
 }
 
+TEST_F(MainWindow, TheEndOfTheSessionIsAllowedAndCleansUpAsExitDoes) {
+    open();
+    EXPECT_EQ(SendMessageA(dialog_.handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+    // A logoff that another program cancelled changes nothing.
+    SendMessageA(dialog_.handle(), WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
+    EXPECT_EQ(environment.log, Log{});
+    EXPECT_FALSE(dialog_.isEnded());
+    SendMessageA(dialog_.handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_EQ(environment.log,
+              (Log{"service created", "stop Velquin", "disable Office VPN", "service destroyed"}));
+    EXPECT_TRUE(dialog_.isEnded());
+}
+
 TEST_F(MainWindow, EscEndsWithCancelAndLeavesServiceAndProxyAlone) {
     open();
     SendMessageA(dialog_.handle(), WM_COMMAND, IDCANCEL, 0);

@@ -169,6 +169,27 @@ TEST_F(ControllerEndToEnd, AProxyPortTakenByAnotherProgramEndsInConnectionError)
     EXPECT_EQ(controller.exitCodeWithin(30000), 0u);
 }
 
+TEST_F(ControllerEndToEnd, TheEndOfTheSessionLeavesTheBrowserDirectAndTheServiceStopped) {
+    RunningController controller;
+    HWND window = controller.driver().window();
+    ASSERT_TRUE(controller.press(IDC_HIDE_IP));
+    ASSERT_TRUE(proxied());
+    controller.driver().pressLater(IDC_MINIMIZE);
+    ASSERT_TRUE(waitUntil([&] { return !IsWindowVisible(window); }, 10000));
+
+    // As the system does at logoff: ask, then tell.
+    DWORD_PTR allowed = 0;
+    ASSERT_NE(SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL,
+                                  10000, &allowed),
+              0u);
+    EXPECT_EQ(allowed, static_cast<DWORD_PTR>(TRUE));
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 30000,
+                        &ignored);
+    EXPECT_FALSE(proxied());
+    EXPECT_EQ(controller.exitCodeWithin(30000), 0u);
+}
+
 TEST_F(ControllerEndToEnd, MinimizeShowInterfaceAndTheCleanerLeaveTheWindowWorking) {
     RunningController controller;
     HWND window = controller.driver().window();
