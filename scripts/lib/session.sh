@@ -68,6 +68,9 @@ session_prefix() {
 # session_end: stops every Wine process of the prefix and the display.
 session_end() {
     "$WINESERVER" -k 2>/dev/null || true
+    # The server saves the registry as it ends: let it finish before anyone
+    # removes the prefix.
+    timeout 10 "$WINESERVER" -w 2>/dev/null || true
     if [ -n "${SESSION_XVFB_PID:-}" ]; then
         kill "$SESSION_XVFB_PID" 2>/dev/null || true
         wait "$SESSION_XVFB_PID" 2>/dev/null || true
