@@ -7,7 +7,7 @@
 namespace controller {
 
 void ExitCleanup(WorkflowEnvironment& environment) {
-    environment.disableConnectionProxy(environment.currentConnection());
+    environment.restoreConnectionOptions(environment.currentConnection());
     std::unique_ptr<ServiceControl> service = environment.newServiceControl();
     service->SetServiceName(MainDialog::serviceName);
     service->Stop();

@@ -39,11 +39,10 @@ TEST(ControllerApp, RunsTheWindowThenCleansUpAndEndsWithZero) {
         EXPECT_TRUE(markerExists());
     }
     EXPECT_FALSE(markerExists());
-    const Log exitWorkflow = {"service created", "stop Velquin", "disable Office VPN",
-                              "service destroyed"};
-    const Log exitCleanup = {"disable Office VPN", "service created", "stop Velquin",
-                             "service destroyed"};
-    Log expected = {"disable Office VPN", "probe"};
+    // The connection never pointed at the local proxy: its options stay.
+    const Log exitWorkflow = {"service created", "stop Velquin", "service destroyed"};
+    const Log exitCleanup = {"service created", "stop Velquin", "service destroyed"};
+    Log expected = {"probe"};
     expected.insert(expected.end(), exitWorkflow.begin(), exitWorkflow.end());
     expected.insert(expected.end(), exitCleanup.begin(), exitCleanup.end());
     EXPECT_EQ(environment.log, expected);

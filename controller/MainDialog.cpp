@@ -2,6 +2,7 @@
 
 #include "controller/EchoHost.h"
 #include "controller/InstallDir.h"
+#include "controller/VisibleIp.h"
 #include "controls/AboutDialog.h"
 #include "framework/DataExchange.h"
 #include "framework/InternetError.h"
@@ -21,6 +22,8 @@ namespace {
 // shared key.
 const DWORD pollInterval = 1000;
 const char* const trayTip = "Velquin";
+const char* const notProtectedTip = "Velquin - not protected";
+const char* const tunnelDownTip = "Velquin - tunnel down";
 const COLORREF linkColour = RGB(255, 202, 19);
 
 // Runs a call that may block for seconds (the service control manager, the
@@ -42,7 +45,8 @@ const std::array<MainDialog::ButtonLook, 7> MainDialog::buttonLooks = {{
 
 MainDialog::MainDialog(WorkflowEnvironment& environment, ShellNotify notify)
     : ColouredDialog(IDD_VELQUIN_DIALOG, std::move(notify)), environment_(environment),
-      icon_(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))) {
+      icon_(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))),
+      tunnelWatch_([this] { return environment_.readDword(settings::shared::ready); }) {
     // The template's progress bar needs its window class before the window
     // is made.
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_PROGRESS_CLASS};
@@ -60,6 +64,7 @@ MainDialog::MainDialog(WorkflowEnvironment& environment, ShellNotify notify)
     onMessage(WM_SYSCOMMAND, &MainDialog::onSysCommand);
     onMessage(WM_QUERYENDSESSION, &MainDialog::onQueryEndSession);
     onMessage(WM_ENDSESSION, &MainDialog::onEndSession);
+    onMessage(WM_TIMER, &MainDialog::onTimer);
 }
 
 void MainDialog::doDataExchange(framework::DataExchange& exchange) {
@@ -78,7 +83,10 @@ BOOL MainDialog::onInitDialog() {
     SetTrayMenu(IDR_TRAY_MENU);
     appendSystemMenuItem(IDS_ABOUTBOX, IDM_ABOUTBOX);
     setIcon(icon_);
-    environment_.disableConnectionProxy(environment_.currentConnection());
+    // Only options that point at the local proxy change: the leftover of a
+    // run that did not end cleanly. A user's own settings stay, and the
+    // probe below goes the way the user's browsing goes.
+    environment_.restoreConnectionOptions(environment_.currentConnection());
     try {
         realIp_ = environment_.visibleIp();
     } catch (const framework::InternetError& error) {
@@ -115,7 +123,14 @@ std::unique_ptr<ServiceControl> MainDialog::newService() {
 
 void MainDialog::onHideIp() {
     BusyScope busy(*this);
+    beginWorkflow();
     hide();
+}
+
+void MainDialog::beginWorkflow() {
+    tunnelWatch_.stop();
+    showStatusIcon(false);
+    SetTrayTip(trayTip);
 }
 
 void MainDialog::hide() {
@@ -128,12 +143,38 @@ void MainDialog::hide() {
         return;
     }
     showStatus("Configure Browser");
-    environment_.setConnectionOptions(environment_.currentConnection(), localProxy);
+    const std::string connection = environment_.currentConnection();
+    // The user's own options are kept before the first change, to be put
+    // back at Restore and Exit. Without a copy the Hide still goes on: the
+    // user asked for the address to be hidden.
+    environment_.saveConnectionOptions(connection);
+    environment_.setConnectionOptions(connection, localProxy);
     showStatus("Determine IP Address");
-    protectedBy_ = probe();
-    if (protectedBy_ == unableToDetect)
-        protectedBy_ = probe();
-    showStatus("Action Completed Successfully");
+    std::string answer = probe();
+    if (answer == unableToDetect)
+        answer = probe();
+    // Read back rather than trusted: a policy may fix the options, or the
+    // browser may use another connection than the one written.
+    report(judgeProtection(environment_.queryConnectionOptions(connection), realIp_, answer),
+           answer);
+}
+
+void MainDialog::report(Protection protection, const std::string& answer) {
+    switch (protection) {
+    case Protection::obtained:
+        protectedBy_ = answer;
+        showStatus("Action Completed Successfully");
+        tunnelWatch_.start(handle());
+        break;
+    case Protection::optionsNotTaken:
+        protectedBy_ = notProtected;
+        showWarning(optionsNotTaken, notProtectedTip);
+        break;
+    case Protection::realIpVisible:
+        protectedBy_ = answer;
+        showWarning(realIpVisible, notProtectedTip);
+        break;
+    }
 }
 
 std::string MainDialog::probe() {
@@ -200,13 +241,14 @@ void MainDialog::hideProgress() {
 void MainDialog::connectionError(ServiceControl& service) {
     showStatus("Connection Error!!!");
     environment_.troubleshoot();
-    environment_.disableConnectionProxy(environment_.currentConnection());
+    environment_.restoreConnectionOptions(environment_.currentConnection());
     inBackground([&] { service.Stop(); });
     endDialog(0);
 }
 
 void MainDialog::onNewIp() {
     BusyScope busy(*this);
+    beginWorkflow();
     std::unique_ptr<ServiceControl> service = newService();
     showStatus("Stop Services");
     inBackground([&] { service->Stop(); });
@@ -215,20 +257,22 @@ void MainDialog::onNewIp() {
 
 void MainDialog::onRestore() {
     BusyScope busy(*this);
+    beginWorkflow();
     std::unique_ptr<ServiceControl> service = newService();
     showStatus("Stop Services");
     inBackground([&] { service->Stop(); });
     showStatus("De-Configure Browser");
-    environment_.disableConnectionProxy(environment_.currentConnection());
+    environment_.restoreConnectionOptions(environment_.currentConnection());
     protectedBy_ = notProtected;
     showStatus("Action Completed Successfully");
 }
 
 void MainDialog::onExit() {
     BusyScope busy(*this);
+    beginWorkflow();
     std::unique_ptr<ServiceControl> service = newService();
     inBackground([&] { service->Stop(); });
-    environment_.disableConnectionProxy(environment_.currentConnection());
+    environment_.restoreConnectionOptions(environment_.currentConnection());
     endDialog(0);
 }
 
@@ -242,6 +286,17 @@ framework::MessageResult MainDialog::onEndSession(WPARAM ending, LPARAM) {
     // would start pointed at a port nobody serves.
     if (ending)
         onExit();
+    return 0;
+}
+
+framework::MessageResult MainDialog::onTimer(WPARAM id, LPARAM) {
+    if (!tunnelWatch_.tunnelDropped(id))
+        return std::nullopt;
+    // The browser stays pointed at the local proxy, which now refuses its
+    // requests: blocked rather than exposed, until the user chooses.
+    showWarning(tunnelDown, tunnelDownTip);
+    if (IsTrayIconShown())
+        ShowTrayBalloon(trayTip, tunnelDown, NIIF_WARNING);
     return 0;
 }
 
@@ -280,6 +335,18 @@ framework::MessageResult MainDialog::onSysCommand(WPARAM wParam, LPARAM lParam) 
 void MainDialog::showStatus(const char* text) {
     status_ = text;
     pushTexts();
+}
+
+void MainDialog::showWarning(const char* text, const char* tip) {
+    showStatusIcon(true);
+    SetTrayTip(tip);
+    showStatus(text);
+}
+
+void MainDialog::showStatusIcon(bool warning) {
+    HICON icon = warning ? LoadIconA(nullptr, IDI_WARNING)
+                         : LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_STATUS));
+    SendDlgItemMessageA(handle(), IDC_STATUS_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
 }
 
 void MainDialog::pushTexts() {

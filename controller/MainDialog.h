@@ -1,5 +1,7 @@
 #pragma once
 
+#include "controller/Protection.h"
+#include "controller/TunnelWatch.h"
 #include "controller/WorkflowEnvironment.h"
 #include "controls/DialogColours.h"
 #include "controls/HyperlinkLabel.h"
@@ -18,15 +20,21 @@ namespace controller {
 // new one, restore the real one, and exit. While a workflow waits (for the
 // service, the tunnel or the probe) the window stays alive but takes no
 // command; the status line shows every step as it comes, and a progress bar
-// below it the tunnel's start-up while the workflow waits for it. The window hides in
-// the notification area instead of closing, opens the privacy cleaner, and
-// links to the echo server's page about the visible address.
+// below it the tunnel's start-up while the workflow waits for it. A Hide
+// that did not get the browser behind the tunnel ends in a warning, and
+// while the address is hidden the window warns when the tunnel goes down.
+// The window hides in the notification area instead of closing, opens the
+// privacy cleaner, and links to the echo server's page about the visible
+// address.
 class MainDialog : public controls::ColouredDialog<tray::TrayDialog> {
 public:
     static constexpr const char* serviceName = "Velquin";
     static constexpr const char* localProxy = "127.0.0.1:8081";
     static constexpr const char* notProtected = "N/A - Your Real Real IP is visible";
-    static constexpr const char* unableToDetect = "Unable to detect";
+    static constexpr const char* optionsNotTaken =
+        "Warning: the browser settings could not be changed";
+    static constexpr const char* realIpVisible = "Warning: your real IP is still visible";
+    static constexpr const char* tunnelDown = "Warning: the tunnel is down - press Get A New IP";
 
     // The seven command buttons in tab order, with their icons and hints.
     struct ButtonLook {
@@ -67,10 +75,17 @@ private:
     // clean-up runs.
     framework::MessageResult onQueryEndSession(WPARAM wParam, LPARAM lParam);
     framework::MessageResult onEndSession(WPARAM wParam, LPARAM lParam);
+    // The tunnel watch's reads of Ready.
+    framework::MessageResult onTimer(WPARAM wParam, LPARAM lParam);
 
     void furnishControls();
 
+    // What every workflow starts with: no tunnel watch, and the status
+    // icon and tray tip of a window without warning.
+    void beginWorkflow();
     void hide();
+    // Ends a Hide with what its probes found: success, or a warning.
+    void report(Protection protection, const std::string& answer);
     // Polls Ready, restarting the service between attempts; true once the
     // tunnel is ready.
     bool waitForTunnel(ServiceControl& service);
@@ -85,6 +100,10 @@ private:
     std::unique_ptr<ServiceControl> newService();
     // Puts `text` in the status line and brings all texts to the screen.
     void showStatus(const char* text);
+    // Puts the warning `text` in the status line with the warning icon, and
+    // `tip` in the tray icon's tooltip.
+    void showWarning(const char* text, const char* tip);
+    void showStatusIcon(bool warning);
     void pushTexts();
 
     WorkflowEnvironment& environment_;
@@ -95,6 +114,7 @@ private:
     std::string protectedBy_;
     std::string status_;
     std::optional<DWORD> shownProgress_;
+    TunnelWatch tunnelWatch_;
 };
 
 } // namespace controller

@@ -107,6 +107,7 @@ TEST_F(Furnishing, MinimizeHidesInTheTrayAndShowInterfaceBringsItBack) {
 
 TEST_F(Furnishing, TheTrayMenusExitRunsTheExitWorkflow) {
     command(IDC_MINIMIZE);
+    environment.options = {PROXY_TYPE_PROXY, "127.0.0.1:8081", "", "", 0};
     command(ID_TRAY_EXIT);
     EXPECT_EQ(environment.count("stop Velquin"), 1);
     EXPECT_EQ(environment.count("disable Office VPN"), 1);

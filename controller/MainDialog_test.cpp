@@ -1,28 +1,37 @@
 #include "controller/InstallDir.h"
 #include "controller/MainDialog.h"
+#include "controller/SavedProxyOptions.h"
 #include "controller/ScriptedEnvironment_test.h"
 #include "framework/testing/MessageBoxWatcher.h"
+#include "framework/testing/Wait.h"
 #include "resources/controller/resource.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+using controller::ConnectionOptions;
 using controller::MainDialog;
 using controller_test::ScriptedEnvironment;
+using testing_support::waitUntil;
 using Log = std::vector<std::string>;
 
 namespace {
 
 class MainWindow : public testing::Test {
 protected:
+    void SetUp() override { RegDeleteTreeA(HKEY_CURRENT_USER, controller::SavedProxyOptions::key); }
     void TearDown() override {
         if (dialog_.handle() != nullptr)
             DestroyWindow(dialog_.handle());
+        RegDeleteTreeA(HKEY_CURRENT_USER, controller::SavedProxyOptions::key);
     }
 
     // Opens the window from its template, as the program does, and starts
-    // the log afresh with the opening's calls left in `opening`.
+    // the log afresh with the opening's calls left in `opening`. Unless the
+    // test scripted it, the opening probe finds the real address 127.0.0.1.
     void open() {
+        if (environment.probes.empty())
+            environment.probes = {"127.0.0.1"};
         ASSERT_TRUE(dialog_.create());
         opening = environment.log;
         environment.log.clear();
@@ -38,11 +47,31 @@ protected:
     }
 
     std::string shown(int id) const { return framework::Window::textOf(dialog_.item(id)); }
+    bool warningIconShown() const {
+        return reinterpret_cast<HICON>(
+                   SendDlgItemMessageA(dialog_.handle(), IDC_STATUS_ICON, STM_GETICON, 0, 0)) ==
+               LoadIconA(nullptr, IDI_WARNING);
+    }
 
     ScriptedEnvironment environment;
     Log opening;
-    MainDialog dialog_{environment};
+    // The balloons shown at the tray icon: flags, title and text.
+    Log balloons;
+    MainDialog dialog_{environment, [this](DWORD command, tray::TrayIconData& record) {
+                           if (record.uFlags & NIF_INFO)
+                               balloons.push_back(std::to_string(record.dwInfoFlags) + " " +
+                                                  record.szInfoTitle + ": " + record.szInfo);
+                           return tray::TrayDialog::notifyShell(command, record);
+                       }};
 };
+
+// A company's own set-up: a configuration script, automatic detection and a
+// proxy with its bypass list.
+const ConnectionOptions companyOptions{
+    PROXY_TYPE_DIRECT | PROXY_TYPE_PROXY | PROXY_TYPE_AUTO_PROXY_URL | PROXY_TYPE_AUTO_DETECT,
+    "proxy.corp:3128", "*.corp;<local>", "http://wpad.corp/proxy.pac", AUTO_PROXY_FLAG_USER_SET};
+const ConnectionOptions localProxyOptions{PROXY_TYPE_DIRECT | PROXY_TYPE_PROXY, "127.0.0.1:8081",
+                                          "local", "", 0};
 
 const Log hideStart = {"service created", "status Start Services - This can take up to 30 seconds",
                        "start Velquin", "read TimeOut", "read Retry"};
@@ -62,12 +91,12 @@ const Log hideSucceeded = concat(
 
 } // namespace
 
-TEST_F(MainWindow, OpeningClearsTheProxyProbesOnceAndShowsTheTextsBeforeTheWindow) {
+TEST_F(MainWindow, OpeningProbesOnceAndShowsTheTextsBeforeTheWindow) {
     bool visibleAtProbe = true;
     environment.probes = {"127.0.0.1"};
     environment.onProbe = [&] { visibleAtProbe = IsWindowVisible(dialog_.handle()) != FALSE; };
     open();
-    EXPECT_EQ(opening, (Log{"disable Office VPN", "probe"}));
+    EXPECT_EQ(opening, Log{"probe"});
     EXPECT_FALSE(visibleAtProbe);
     EXPECT_EQ(shown(IDC_REAL_IP), "127.0.0.1");
     EXPECT_EQ(shown(IDC_PROTECTED_BY), "N/A - Your Real Real IP is visible");
@@ -84,6 +113,12 @@ TEST_F(MainWindow, AFailedOpeningProbeIsReportedAndTheWindowStillOpensWhole) {
     EXPECT_EQ(shown(IDC_REAL_IP), "");
     EXPECT_EQ(shown(IDC_PROTECTED_BY), "N/A - Your Real Real IP is visible");
     EXPECT_EQ(shown(IDC_STATUS), "Press Hide Ip Now to get started");
+
+    // No real address to compare with: an empty answer is no warning.
+    environment.ready = {1};
+    environment.probes = {""};
+    press(IDC_HIDE_IP);
+    EXPECT_EQ(shown(IDC_STATUS), "Action Completed Successfully");
 }
 
 TEST_F(MainWindow, HideWaitsForReadyThenConfiguresAndProbes) {
@@ -123,9 +158,9 @@ TEST_F(MainWindow, UnableToDetectIsAskedOnceMoreAndAnEmptyAnswerIsNot) {
     EXPECT_EQ(shown(IDC_STATUS), "Action Completed Successfully");
 }
 
-const Log connectionError = {"status Connection Error!!!", "troubleshoot",
-                             "disable Office VPN",         "stop Velquin",
-                             "service destroyed",          "end"};
+// The connection was never pointed at the local proxy: its options stay.
+const Log connectionError = {"status Connection Error!!!", "troubleshoot", "stop Velquin",
+                             "service destroyed", "end"};
 
 TEST_F(MainWindow, WithoutTimeOutOrRetryTheErrorPathComesAtOnce) {
     open();
@@ -251,14 +286,16 @@ TEST_F(MainWindow, RestoreStopsAndGoesDirectLeavingTheRealAddress) {
     press(IDC_RESTORE);
     EXPECT_EQ(environment.log,
               (Log{"service created", "status Stop Services", "stop Velquin",
-                   "status De-Configure Browser", "disable Office VPN",
+                   "status De-Configure Browser", "apply Office VPN",
                    "status Action Completed Successfully", "service destroyed", "end"}));
+    EXPECT_EQ(environment.options.flags, static_cast<DWORD>(PROXY_TYPE_DIRECT));
     EXPECT_EQ(shown(IDC_PROTECTED_BY), "N/A - Your Real Real IP is visible");
     EXPECT_EQ(shown(IDC_REAL_IP), "127.0.0.1");
 }
 
 TEST_F(MainWindow, ExitStopsGoesDirectAndEndsWithZero) {
     open();
+    environment.options = localProxyOptions;
     press(IDC_EXIT);
     EXPECT_EQ(environment.log, (Log{"service created", "stop Velquin", "disable Office VPN",
                                     "service destroyed", "end"}));
@@ -273,6 +310,7 @@ TEST_F(MainWindow, TheEndOfTheSessionIsAllowedAndCleansUpAsExitDoes) {
     SendMessageA(dialog_.handle(), WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
     EXPECT_EQ(environment.log, Log{});
     EXPECT_FALSE(dialog_.isEnded());
+    environment.options = localProxyOptions;
     SendMessageA(dialog_.handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     EXPECT_EQ(environment.log,
               (Log{"service created", "stop Velquin", "disable Office VPN", "service destroyed"}));
@@ -312,4 +350,114 @@ TEST_F(MainWindow, AProbeFailureEndsTheWorkflowButNotTheWindow) {
     EXPECT_EQ(shown(IDC_STATUS), "Determine IP Address");
     EXPECT_EQ(environment.count("service destroyed"), 1);
     EXPECT_FALSE(dialog_.isEnded());
+}
+
+TEST_F(MainWindow, AHideThatDidNotHideTheAddressEndsInAWarningUntilTheNextWorkflow) {
+    open();
+    environment.ready = {1};
+    // A policy that fixes the proxy options: the write is refused.
+    environment.refuseOptions = true;
+    press(IDC_HIDE_IP);
+    EXPECT_EQ(shown(IDC_STATUS), MainDialog::optionsNotTaken);
+    EXPECT_EQ(shown(IDC_PROTECTED_BY), MainDialog::notProtected);
+    EXPECT_TRUE(warningIconShown());
+    EXPECT_STREQ(dialog_.iconData().szTip, "Velquin - not protected");
+
+    // The options are taken, but the world still sees the real address.
+    environment.refuseOptions = false;
+    environment.probes = {"127.0.0.1"};
+    press(IDC_HIDE_IP);
+    EXPECT_EQ(shown(IDC_STATUS), MainDialog::realIpVisible);
+    EXPECT_EQ(shown(IDC_PROTECTED_BY), "127.0.0.1");
+    EXPECT_TRUE(warningIconShown());
+    EXPECT_STREQ(dialog_.iconData().szTip, "Velquin - not protected");
+
+    // The next workflow starts without the warning; its success shows none.
+    environment.probes = {"127.0.0.7"};
+    press(IDC_NEW_IP);
+    EXPECT_EQ(shown(IDC_STATUS), "Action Completed Successfully");
+    EXPECT_EQ(shown(IDC_PROTECTED_BY), "127.0.0.7");
+    EXPECT_FALSE(warningIconShown());
+    EXPECT_STREQ(dialog_.iconData().szTip, "Velquin");
+
+    // Options that another program moved elsewhere during the probe.
+    environment.onProbe = [&] { environment.options.server = "10.1.2.3:3128"; };
+    press(IDC_HIDE_IP);
+    EXPECT_EQ(shown(IDC_STATUS), MainDialog::optionsNotTaken);
+}
+
+TEST_F(MainWindow, TheUsersOwnOptionsAreLeftAtOpeningAndComeBackWhole) {
+    environment.options = companyOptions;
+    open();
+    EXPECT_EQ(opening, Log{"probe"});
+    EXPECT_EQ(environment.options, companyOptions);
+
+    // A second Hide (New IP) finds the local proxy and keeps the first copy.
+    environment.ready = {1};
+    press(IDC_HIDE_IP);
+    press(IDC_NEW_IP);
+    EXPECT_EQ(controller::ActiveProxyServer(environment.options), "127.0.0.1:8081");
+    press(IDC_RESTORE);
+    EXPECT_EQ(environment.options, companyOptions);
+    EXPECT_FALSE(controller::SavedProxyOptions("Office VPN").load()) << "the copy is used up";
+
+    press(IDC_HIDE_IP);
+    press(IDC_EXIT);
+    EXPECT_EQ(environment.options, companyOptions);
+    EXPECT_TRUE(dialog_.isEnded());
+}
+
+TEST_F(MainWindow, TheConnectionErrorPathPutsTheUsersOptionsBack) {
+    environment.options = companyOptions;
+    open();
+    environment.ready = {1};
+    press(IDC_HIDE_IP);
+    environment.timeOut = 0;
+    environment.retry = 0;
+    press(IDC_NEW_IP);
+    EXPECT_EQ(environment.options, companyOptions);
+    EXPECT_TRUE(dialog_.isEnded());
+}
+
+TEST_F(MainWindow, ALeftoverOfAnUncleanEndIsClearedAtOpeningWithTheKeptCopy) {
+    ASSERT_TRUE(controller::SavedProxyOptions("Office VPN").store(companyOptions));
+    environment.options = localProxyOptions;
+    open();
+    EXPECT_EQ(opening, (Log{"apply Office VPN proxy.corp:3128", "probe"}));
+    EXPECT_EQ(environment.options, companyOptions);
+
+    // Without a copy, the leftover goes direct.
+    environment.options = localProxyOptions;
+    ASSERT_TRUE(dialog_.create());
+    EXPECT_EQ(environment.options.flags, static_cast<DWORD>(PROXY_TYPE_DIRECT));
+}
+
+TEST_F(MainWindow, ATunnelThatGoesDownWhileHiddenIsToldAndNothingElseChanges) {
+    open();
+    environment.ready = {1};
+    press(IDC_HIDE_IP);
+    ASSERT_EQ(shown(IDC_STATUS), "Action Completed Successfully");
+    // A tunnel that stays up is read once a second and changes nothing.
+    const int readsAfterHide = environment.readyReads;
+    ASSERT_TRUE(waitUntil([&] { return environment.readyReads >= readsAfterHide + 2; }, 5000));
+    EXPECT_EQ(shown(IDC_STATUS), "Action Completed Successfully");
+
+    press(IDC_MINIMIZE);
+    ASSERT_TRUE(dialog_.IsTrayIconShown());
+    environment.log.clear();
+    environment.ready = {0};
+    ASSERT_TRUE(waitUntil([&] { return shown(IDC_STATUS) == MainDialog::tunnelDown; }, 5000));
+    EXPECT_TRUE(warningIconShown());
+    EXPECT_STREQ(dialog_.iconData().szTip, "Velquin - tunnel down");
+    EXPECT_EQ(balloons, Log{std::to_string(NIIF_WARNING) + " Velquin: " + MainDialog::tunnelDown});
+    // Neither the service nor the options are touched.
+    EXPECT_EQ(environment.log, Log{});
+    EXPECT_EQ(environment.options, localProxyOptions);
+
+    // Told once; Get A New IP starts afresh.
+    environment.ready = {1};
+    press(IDC_NEW_IP);
+    EXPECT_EQ(shown(IDC_STATUS), "Action Completed Successfully");
+    EXPECT_FALSE(warningIconShown());
+    EXPECT_EQ(balloons.size(), 1u);
 }

@@ -114,8 +114,11 @@ bool SaveConnectionOptions(const std::string& connection, const ConnectionOption
     return SavedProxyOptions(connection).store(current);
 }
 
-bool RestoreConnectionOptions(const std::string& connection, const ConnectionOptionsCalls& calls) {
+bool RestoreConnectionOptions(const std::string& connection, const ConnectionOptionsCalls& calls,
+                              const std::string& localProxy) {
     SavedProxyOptions saved(connection);
+    if (ActiveProxyServer(calls.query(connection)) != localProxy)
+        return saved.discard();
     std::optional<ConnectionOptions> copy = saved.load();
     if (!copy)
         return calls.disable(connection);

@@ -2,6 +2,7 @@
 
 #include "controller/ProxyOptions.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,20 +41,27 @@ private:
 
 // The calls that read and write a connection's live options. Wine keeps
 // only the proxy switch and the server, so tests put stand-ins here to see
-// the other options make their way.
+// the other options make their way; the controller's workflows route them
+// through their environment.
 struct ConnectionOptionsCalls {
-    decltype(&QueryConnectionOptions) query = &QueryConnectionOptions;
-    decltype(&ApplyConnectionOptions) apply = &ApplyConnectionOptions;
-    decltype(&DisableConnectionProxy) disable = &DisableConnectionProxy;
+    std::function<ConnectionOptions(const std::string&)> query = &QueryConnectionOptions;
+    std::function<bool(const std::string&, const ConnectionOptions&)> apply =
+        &ApplyConnectionOptions;
+    std::function<bool(const std::string&)> disable = &DisableConnectionProxy;
 };
 
 // Before Velquin points the connection at its local proxy: keeps a copy of
 // the connection's options, unless they point at the local proxy already
 // (they are then Velquin's own, and an earlier copy stays as it is).
 bool SaveConnectionOptions(const std::string& connection, const ConnectionOptionsCalls& calls = {});
-// Puts the kept copy back and discards it; without a copy the connection
-// goes direct. A copy that the library refused is kept for the next try.
+// Where the connection still sends its traffic to `localProxy`: puts the
+// kept copy back and discards it, or switches the connection to direct
+// access when there is no copy. Options that point elsewhere are the
+// user's (never changed, or changed since) and stay as they are; a copy
+// beside them is stale and discarded. A copy that the library refused is
+// kept for the next try. True when nothing is left to give back.
 bool RestoreConnectionOptions(const std::string& connection,
-                              const ConnectionOptionsCalls& calls = {});
+                              const ConnectionOptionsCalls& calls = {},
+                              const std::string& localProxy = localProxyServer);
 
 } // namespace controller

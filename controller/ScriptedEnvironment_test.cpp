@@ -74,11 +74,29 @@ std::unique_ptr<controller::ServiceControl> ScriptedEnvironment::newServiceContr
 bool ScriptedEnvironment::setConnectionOptions(const std::string& connection,
                                                const std::string& proxy) {
     record("set " + connection + " " + proxy);
+    if (refuseOptions)
+        return false;
+    // As the real call: the script and detection stay stored but switched off.
+    options.flags = PROXY_TYPE_DIRECT | PROXY_TYPE_PROXY;
+    options.server = proxy;
+    options.bypass = "local";
     return true;
 }
 
 bool ScriptedEnvironment::disableConnectionProxy(const std::string& connection) {
     record("disable " + connection);
+    if (refuseOptions)
+        return false;
+    options.flags = PROXY_TYPE_DIRECT;
+    return true;
+}
+
+bool ScriptedEnvironment::applyConnectionOptions(const std::string& connection,
+                                                 const controller::ConnectionOptions& given) {
+    record("apply " + connection + (given.server.empty() ? "" : " " + given.server));
+    if (refuseOptions)
+        return false;
+    options = given;
     return true;
 }
 

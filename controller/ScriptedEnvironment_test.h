@@ -2,6 +2,8 @@
 
 #include "controller/WorkflowEnvironment.h"
 
+#include <wininet.h>
+
 #include <deque>
 #include <functional>
 #include <string>
@@ -13,7 +15,7 @@ namespace controller_test {
 // each call as one line of `log` (with the status line as the window shows
 // it whenever that has changed since the last call) and answers from
 // scripts: Ready, Progress, TimeOut and Retry values, changes of the shared
-// key, probe answers.
+// key, probe answers, the connection's options.
 class ScriptedEnvironment : public controller::WorkflowEnvironment {
 public:
     static constexpr const char* throwError = "<throw>";
@@ -33,6 +35,11 @@ public:
     // Probe answers in turn ("127.0.0.5" once used up); throwError throws
     // the Internet library's error.
     std::deque<std::string> probes;
+    // The connection's live options as the calls below leave them; direct
+    // at first. While refuseOptions holds, writes are refused and change
+    // nothing.
+    controller::ConnectionOptions options{PROXY_TYPE_DIRECT, "", "", "", 0};
+    bool refuseOptions = false;
     // The status control whose text is logged; set once the window exists.
     HWND statusControl = nullptr;
     // Run at the opening probe, before it answers.
@@ -48,6 +55,11 @@ public:
     std::string currentConnection() override { return "Office VPN"; }
     bool setConnectionOptions(const std::string& connection, const std::string& proxy) override;
     bool disableConnectionProxy(const std::string& connection) override;
+    controller::ConnectionOptions queryConnectionOptions(const std::string&) override {
+        return options;
+    }
+    bool applyConnectionOptions(const std::string& connection,
+                                const controller::ConnectionOptions& options) override;
     std::string visibleIp() override;
     DWORD readDword(const char* path) override;
     std::unique_ptr<controller::SharedKeyWatch> watchSharedKey() override;

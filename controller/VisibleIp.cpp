@@ -59,7 +59,7 @@ std::string GetVisibleIp() {
         required(HttpOpenRequestA(connection.get(), "GET", "/whip2.php", "HTTP/1.0", nullptr,
                                   nullptr, INTERNET_FLAG_EXISTING_CONNECT, probeContext));
     if (!HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0))
-        return "Unable to detect";
+        return unableToDetect;
     if (statusCode(request.get()) / 100 == 2) {
         // One read of what has arrived, at most 1023 bytes. Asking for more
         // than has arrived would have the library wait for the rest, which a

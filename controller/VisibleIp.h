@@ -4,6 +4,9 @@
 
 namespace controller {
 
+// The probe's answer when its request could not be sent.
+inline constexpr const char* unableToDetect = "Unable to detect";
+
 // Asks the IP-echo server, through the system's configured proxy settings,
 // which address the world sees. Returns the answer as the server sent it
 // (what one read delivers: at most 1023 bytes of the body that has arrived

@@ -56,6 +56,31 @@ bool WorkflowEnvironment::disableConnectionProxy(const std::string& connection) 
     return DisableConnectionProxy(connection);
 }
 
+ConnectionOptions WorkflowEnvironment::queryConnectionOptions(const std::string& connection) {
+    return QueryConnectionOptions(connection);
+}
+
+bool WorkflowEnvironment::applyConnectionOptions(const std::string& connection,
+                                                 const ConnectionOptions& options) {
+    return ApplyConnectionOptions(connection, options);
+}
+
+ConnectionOptionsCalls WorkflowEnvironment::optionsCalls() {
+    return {[this](const std::string& connection) { return queryConnectionOptions(connection); },
+            [this](const std::string& connection, const ConnectionOptions& options) {
+                return applyConnectionOptions(connection, options);
+            },
+            [this](const std::string& connection) { return disableConnectionProxy(connection); }};
+}
+
+bool WorkflowEnvironment::saveConnectionOptions(const std::string& connection) {
+    return SaveConnectionOptions(connection, optionsCalls());
+}
+
+bool WorkflowEnvironment::restoreConnectionOptions(const std::string& connection) {
+    return RestoreConnectionOptions(connection, optionsCalls());
+}
+
 std::string WorkflowEnvironment::visibleIp() {
     return GetVisibleIp();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "controller/ProxyOptions.h"
+#include "controller/SavedProxyOptions.h"
 #include "controller/ServiceControl.h"
 
 #include <windows.h>
@@ -42,6 +44,14 @@ public:
     virtual std::string currentConnection();
     virtual bool setConnectionOptions(const std::string& connection, const std::string& proxy);
     virtual bool disableConnectionProxy(const std::string& connection);
+    virtual ConnectionOptions queryConnectionOptions(const std::string& connection);
+    virtual bool applyConnectionOptions(const std::string& connection,
+                                        const ConnectionOptions& options);
+    // Keeps a copy of the connection's own options before they are pointed
+    // at the local proxy, and puts the copy back (see SaveConnectionOptions
+    // and RestoreConnectionOptions), through the three calls above.
+    bool saveConnectionOptions(const std::string& connection);
+    bool restoreConnectionOptions(const std::string& connection);
     // The address the world sees (see GetVisibleIp); throws
     // framework::InternetError as that does.
     virtual std::string visibleIp();
@@ -55,6 +65,9 @@ public:
     // Runs the privacy cleaner as a window of its own, until the user is
     // done with it.
     virtual void cleanPrivacy();
+
+private:
+    ConnectionOptionsCalls optionsCalls();
 };
 
 } // namespace controller

@@ -16,12 +16,8 @@ bool ResetProxyIfPointingAt(const std::string& localProxy) {
     if (std::find(connections.begin(), connections.end(), current) == connections.end())
         connections.push_back(current);
     bool givenBack = true;
-    for (const std::string& connection : connections) {
-        if (controller::ActiveProxyServer(connection) == localProxy)
-            givenBack = controller::RestoreConnectionOptions(connection) && givenBack;
-        else
-            controller::SavedProxyOptions(connection).discard();
-    }
+    for (const std::string& connection : connections)
+        givenBack = controller::RestoreConnectionOptions(connection, {}, localProxy) && givenBack;
     return givenBack;
 }
 

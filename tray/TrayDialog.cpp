@@ -4,6 +4,15 @@
 
 namespace tray {
 
+namespace {
+// Copies as much of `text` as `field` holds with its terminating NUL.
+template <std::size_t size> void copyCut(char (&field)[size], const std::string& text) {
+    std::size_t length = std::min(text.size(), size - 1);
+    text.copy(field, length);
+    field[length] = '\0';
+}
+} // namespace
+
 TrayDialog::TrayDialog(UINT templateId, ShellNotify notify)
     : Dialog(templateId), notify_(std::move(notify)) {
     iconData_.cbSize = sizeof iconData_;
@@ -41,12 +50,25 @@ void TrayDialog::SetTrayIcon(WORD iconId) {
 }
 
 void TrayDialog::SetTrayTip(const std::string& text) {
-    std::size_t length = std::min(text.size(), sizeof iconData_.szTip - 1);
-    text.copy(iconData_.szTip, length);
-    iconData_.szTip[length] = '\0';
+    copyCut(iconData_.szTip, text);
     iconData_.uFlags |= NIF_TIP;
     if (iconShown_)
         notify_(NIM_MODIFY, iconData_);
+}
+
+bool TrayDialog::ShowTrayBalloon(const std::string& title, const std::string& text,
+                                 DWORD infoFlags) {
+    if (!iconShown_)
+        return false;
+    copyCut(iconData_.szInfoTitle, title);
+    copyCut(iconData_.szInfo, text);
+    iconData_.dwInfoFlags = infoFlags;
+    iconData_.uTimeout = balloonTimeoutMs;
+    iconData_.uFlags |= NIF_INFO;
+    bool shown = notify_(NIM_MODIFY, iconData_);
+    // A later change of the tip must not show the balloon again.
+    iconData_.uFlags &= ~NIF_INFO;
+    return shown;
 }
 
 bool TrayDialog::SetTrayMenu(WORD menuId) {

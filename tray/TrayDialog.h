@@ -41,6 +41,11 @@ public:
     // The icon's tooltip; texts longer than the record's 127 characters are
     // cut to fit. A shown icon shows the new text at once.
     void SetTrayTip(const std::string& text);
+    // Shows `text` under `title` in a balloon at the icon, with the shell's
+    // icon `infoFlags` (NIIF_WARNING and the like); texts too long for the
+    // record are cut to fit. False when no icon is shown (the shell is then
+    // not asked) or the shell refused.
+    bool ShowTrayBalloon(const std::string& title, const std::string& text, DWORD infoFlags);
     // Loads menu `menuId` of the program; its first pop-up is the icon's
     // menu. False when the menu does not load.
     bool SetTrayMenu(WORD menuId);
@@ -61,6 +66,9 @@ public:
     // The position of the pop-up's default item ("Show Interface" in the
     // controller's menu), marked once the menu has been shown.
     static constexpr UINT defaultItem = 0;
+    // How long a balloon asks to stay; the shell keeps it within its own
+    // limits.
+    static constexpr UINT balloonTimeoutMs = 10000;
 
 protected:
     // The icon's mouse events, with the cursor's screen position.

@@ -21,6 +21,8 @@ struct ShellCall {
     HWND window;
     bool accepted;
     std::string tip;
+    // The balloon's text when the call shows one, else empty.
+    std::string balloon;
 };
 
 // Passes a window's requests on to the real notification area and logs them
@@ -38,7 +40,8 @@ public:
                 --addsToRefuse;
             else
                 accepted = TrayDialog::notifyShell(command, record);
-            calls.push_back({command, record.hWnd, accepted, record.szTip});
+            calls.push_back({command, record.hWnd, accepted, record.szTip,
+                             record.uFlags & NIF_INFO ? record.szInfo : ""});
             return accepted;
         };
     }
@@ -189,6 +192,25 @@ TEST(TrayDialog, ANewTipReachesTheShellOnlyWhileTheIconIsShown) {
     EXPECT_EQ(shell.calls[1].command, static_cast<DWORD>(NIM_MODIFY));
     EXPECT_TRUE(shell.calls[1].accepted);
     EXPECT_EQ(shell.calls[1].tip, "Velquin - connecting 45%");
+}
+
+TEST(TrayDialog, ABalloonShowsOnlyAtAShownIconAndOnlyOnce) {
+    ShellLog shell;
+    TrayWindow window(shell);
+    open(window);
+    EXPECT_FALSE(window.ShowTrayBalloon("Velquin", "down", NIIF_WARNING));
+    EXPECT_TRUE(shell.calls.empty());
+
+    window.sysCommand(SC_MINIMIZE);
+    ASSERT_TRUE(window.IsTrayIconShown());
+    const std::string longest(255, 'x');
+    EXPECT_TRUE(window.ShowTrayBalloon("Velquin", longest + "yz", NIIF_WARNING));
+    EXPECT_EQ(shell.calls.back().command, static_cast<DWORD>(NIM_MODIFY));
+    EXPECT_EQ(shell.calls.back().balloon, longest);
+    EXPECT_EQ(window.iconData().dwInfoFlags, static_cast<DWORD>(NIIF_WARNING));
+    // A later tip leaves the balloon where it was.
+    window.SetTrayTip("Velquin - tunnel down");
+    EXPECT_EQ(shell.calls.back().balloon, "");
 }
 
 TEST(TrayDialog, CloseAndMinimiseHideInTheTrayUntilDoubleClickOrShowInterface) {

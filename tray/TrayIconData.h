@@ -12,7 +12,7 @@ namespace tray {
 // and the balloon fields, and nothing after them (no item GUID, no balloon
 // icon): 488 bytes in the 32-bit program. The shell reads as much of the
 // record as cbSize says, so this is the prefix of NOTIFYICONDATAA that it
-// knows by that size. Only the icon, tooltip and callback fields are used.
+// knows by that size. The item GUID and the balloon's own icon are not used.
 struct TrayIconData {
     DWORD cbSize;
     HWND hWnd;

@@ -55,6 +55,9 @@
 // The tunnel's start-up, shown below the status text while a workflow waits
 // for the tunnel.
 #define IDC_PROGRESS 1040
+// The status line's icon: information, or the system's warning icon while
+// the status is a warning.
+#define IDC_STATUS_ICON 1041
 
 // Strings.
 #define IDS_SOCKETS_FAILED 103

@@ -2,6 +2,9 @@
 // Velquin.exe, the service "Velquin" with the keeper, the stand-in tunnel
 // client and the local proxy, and the IP-echo server on loopback. The
 // buttons are pressed from outside, as a user would.
+#include "controller/ProxyOptions.h"
+#include "controller/SavedProxyOptions.h"
+#include "controller/VisibleIp.h"
 #include "framework/Socket.h"
 #include "framework/testing/Process.h"
 #include "framework/testing/Wait.h"
@@ -74,6 +77,38 @@ TEST_F(ControllerEndToEnd, HidesRenewsRestoresHidesAgainAndExitsClean) {
     controller.driver().pressLater(IDC_EXIT);
     EXPECT_EQ(controller.exitCodeWithin(30000), 0u);
     EXPECT_FALSE(proxied());
+}
+
+TEST_F(ControllerEndToEnd, TheUsersOwnProxyIsLeftAtOpeningAndComesBackAfterRestoreAndExit) {
+    const std::string connection = controller::CurrentConnectionName();
+    const std::string ownProxy = "10.1.2.3:3128";
+    // Whatever happens, the next scenario starts direct and without a copy.
+    struct DirectAfterwards {
+        const std::string& connection;
+        ~DirectAfterwards() {
+            controller::DisableConnectionProxy(connection);
+            RegDeleteTreeA(HKEY_CURRENT_USER, controller::SavedProxyOptions::key);
+        }
+    } directAfterwards{connection};
+    ASSERT_TRUE(controller::SetConnectionOptions(connection, ownProxy));
+
+    RunningController controller;
+    ASSERT_TRUE(IsWindow(controller.driver().window()));
+    EXPECT_EQ(controller::ActiveProxyServer(connection), ownProxy);
+    // The opening's probe went the user's way, to a proxy unreachable here.
+    EXPECT_EQ(controller.texts().realIp, controller::unableToDetect);
+
+    ASSERT_TRUE(controller.press(IDC_HIDE_IP));
+    EXPECT_TRUE(isTunnelAddress(controller.texts().protectedBy)) << controller.texts().protectedBy;
+    EXPECT_EQ(controller.texts().status, completed);
+    ASSERT_TRUE(controller.press(IDC_RESTORE));
+    EXPECT_EQ(controller::ActiveProxyServer(connection), ownProxy);
+
+    ASSERT_TRUE(controller.press(IDC_HIDE_IP));
+    EXPECT_TRUE(proxied());
+    controller.driver().pressLater(IDC_EXIT);
+    EXPECT_EQ(controller.exitCodeWithin(30000), 0u);
+    EXPECT_EQ(controller::ActiveProxyServer(connection), ownProxy);
 }
 
 TEST_F(ControllerEndToEnd, ASecondStartRaisesTheHiddenFirstAndLeavesItsTunnel) {

@@ -3,6 +3,8 @@
 // tunnel, and the controller itself killed while hidden. Whatever dies, the
 // user's next step must work, and once the controller's window has ended
 // the connection must be direct and nothing of Velquin left running.
+#include "controller/VisibleIp.h"
+#include "framework/InternetError.h"
 #include "framework/testing/Process.h"
 #include "framework/testing/Wait.h"
 #include "keeper/ClientProcess.h"
@@ -79,6 +81,30 @@ TEST_F(Faults, ATunnelProcessKilledWhileHideWaitsIsMendedByARetry) {
         EXPECT_TRUE(isTunnelAddress(hidden)) << hidden;
         exitAndCheck(controller);
     }
+}
+
+TEST_F(Faults, ATunnelClientKilledWhileHiddenIsToldAndTheBrowserStaysBlocked) {
+    RunningController controller;
+    ASSERT_TRUE(controller.press(IDC_HIDE_IP));
+    ASSERT_TRUE(isTunnelAddress(controller.texts().protectedBy));
+
+    ASSERT_TRUE(kill("Velquin-Server2.exe"));
+    const std::string tunnelDown = "Warning: the tunnel is down - press Get A New IP";
+    EXPECT_TRUE(waitUntil([&] { return controller.texts().status == tunnelDown; }, 3000))
+        << controller.texts().status;
+    // The options still point at the local proxy, which has no tunnel to
+    // send through: a request fails rather than leave with the real address.
+    EXPECT_TRUE(proxied());
+    std::string answer;
+    try {
+        answer = controller::GetVisibleIp();
+    } catch (const framework::InternetError& error) {
+        answer = std::string("error: ") + error.what();
+    }
+    EXPECT_TRUE(answer.empty() || answer == controller::unableToDetect ||
+                answer.rfind("error: ", 0) == 0)
+        << answer;
+    exitAndCheck(controller);
 }
 
 TEST_F(Faults, AfterTheControllerWasKilledWhileHiddenTheNextStartGoesDirectFirst) {
