@@ -1,7 +1,7 @@
 #include "controller/InstallDir.h"
 #include "controller/MainDialog.h"
 #include "controller/ScriptedEnvironment_test.h"
-#include "framework/testing/MessageBoxWatcher.h"
+#include "testsupport/MessageBoxWatcher.h"
 #include "resources/controller/resource.h"
 
 #include <commctrl.h>

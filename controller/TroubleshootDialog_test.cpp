@@ -1,7 +1,7 @@
 #include "controller/TroubleshootDialog.h"
-#include "controls/testing/ColourRule.h"
-#include "framework/testing/MessageBoxWatcher.h"
-#include "framework/testing/Wait.h"
+#include "testsupport/ColourRule.h"
+#include "testsupport/MessageBoxWatcher.h"
+#include "testsupport/Wait.h"
 #include "resources/controller/resource.h"
 
 #include <gtest/gtest.h>

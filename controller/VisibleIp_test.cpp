@@ -3,7 +3,7 @@
 #include "controller/EchoHost.h"
 #include "controller/ProxyOptions.h"
 
-#include "framework/testing/LoopbackHttp.h"
+#include "testsupport/LoopbackHttp.h"
 
 #include <gtest/gtest.h>
 

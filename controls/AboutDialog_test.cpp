@@ -1,8 +1,8 @@
 #include "controls/AboutDialog.h"
 #include "framework/Resources.h"
-#include "framework/testing/ChildMode.h"
-#include "framework/testing/Wait.h"
-#include "framework/testing/WindowText.h"
+#include "testsupport/ChildMode.h"
+#include "testsupport/Wait.h"
+#include "testsupport/WindowText.h"
 
 #include <gtest/gtest.h>
 

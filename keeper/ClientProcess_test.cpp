@@ -1,9 +1,9 @@
 #include "keeper/ClientProcess.h"
 
 #include "framework/Handle.h"
-#include "framework/testing/ChildMode.h"
-#include "framework/testing/Process.h"
-#include "keeper/TestChild.h"
+#include "testsupport/ChildMode.h"
+#include "testsupport/Process.h"
+#include "testsupport/TestChild.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "tray/TrayDialog.h"
 
-#include "framework/testing/Wait.h"
+#include "testsupport/Wait.h"
 #include "resources/controller/resource.h"
 
 #include <gtest/gtest.h>

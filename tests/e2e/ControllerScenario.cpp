@@ -1,8 +1,8 @@
 #include "tests/e2e/ControllerScenario.h"
 
 #include "controller/ProxyOptions.h"
-#include "framework/testing/Process.h"
-#include "framework/testing/Wait.h"
+#include "testsupport/Process.h"
+#include "testsupport/Wait.h"
 #include "settings/RegDwordValue.h"
 
 #include <fstream>

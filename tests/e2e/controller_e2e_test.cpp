@@ -3,8 +3,8 @@
 // client and the local proxy, and the IP-echo server on loopback. The
 // buttons are pressed from outside, as a user would.
 #include "framework/Socket.h"
-#include "framework/testing/Process.h"
-#include "framework/testing/Wait.h"
+#include "testsupport/Process.h"
+#include "testsupport/Wait.h"
 #include "resources/controller/resource.h"
 #include "tests/e2e/ControllerScenario.h"
 #include "settings/SharedValues.h"

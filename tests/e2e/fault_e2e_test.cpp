@@ -3,8 +3,8 @@
 // tunnel, and the controller itself killed while hidden. Whatever dies, the
 // user's next step must work, and once the controller's window has ended
 // the connection must be direct and nothing of Velquin left running.
-#include "framework/testing/Process.h"
-#include "framework/testing/Wait.h"
+#include "testsupport/Process.h"
+#include "testsupport/Wait.h"
 #include "keeper/ClientProcess.h"
 #include "resources/controller/resource.h"
 #include "tests/e2e/ControllerScenario.h"

@@ -4,8 +4,8 @@
 // silent uninstall.
 #include "controller/ProxyOptions.h"
 #include "controller/SavedProxyOptions.h"
-#include "framework/testing/Process.h"
-#include "framework/testing/Wait.h"
+#include "testsupport/Process.h"
+#include "testsupport/Wait.h"
 #include "installer/ServiceSetup.h"
 #include "settings/RegDwordValue.h"
 #include "settings/RegStringValue.h"

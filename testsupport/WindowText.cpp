@@ -1,4 +1,4 @@
-#include "framework/testing/WindowText.h"
+#include "testsupport/WindowText.h"
 
 namespace testing_support {
 

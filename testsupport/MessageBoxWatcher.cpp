@@ -1,7 +1,7 @@
-#include "framework/testing/MessageBoxWatcher.h"
+#include "testsupport/MessageBoxWatcher.h"
 
 #include "framework/Application.h"
-#include "framework/testing/WindowText.h"
+#include "testsupport/WindowText.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "framework/testing/ChildMode.h"
+#include "testsupport/ChildMode.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 // also has the focus), for a screenshot; ends by itself after a few seconds.
 // Built with the tests; scripts/shot-troubleshoot runs it.
 #include "controller/TroubleshootDialog.h"
-#include "framework/testing/Preview.h"
+#include "tools/preview/Preview.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // outside the window is touched: the service, the proxy options and the
 // probe are stand-ins. scripts/shot-wait runs it.
 #include "controller/MainDialog.h"
-#include "framework/testing/Preview.h"
+#include "tools/preview/Preview.h"
 #include "resources/controller/resource.h"
 #include "settings/SharedValues.h"
 

@@ -1,4 +1,4 @@
-#include "framework/testing/Process.h"
+#include "testsupport/Process.h"
 
 #include <tlhelp32.h>
 

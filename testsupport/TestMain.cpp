@@ -1,5 +1,5 @@
 #include "framework/Application.h"
-#include "framework/testing/ChildMode.h"
+#include "testsupport/ChildMode.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "controls/testing/ColourRule.h"
+#include "testsupport/ColourRule.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // scripts/shot-cleaner runs it in a private session, so the jobs clean
 // nothing of the user's.
 #include "cleaner/CleanerDialog.h"
-#include "framework/testing/Preview.h"
+#include "tools/preview/Preview.h"
 #include "resources/controller/resource.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "framework/testing/LoopbackHttp.h"
+#include "testsupport/LoopbackHttp.h"
 
 #include <thread>
 

@@ -4,9 +4,9 @@
 // test process that answers with the caller's address, and the stand-in
 // tunnel client as the SOCKS server.
 #include "framework/Socket.h"
-#include "framework/testing/LoopbackHttp.h"
-#include "framework/testing/Process.h"
-#include "framework/testing/Wait.h"
+#include "testsupport/LoopbackHttp.h"
+#include "testsupport/Process.h"
+#include "testsupport/Wait.h"
 #include "service/ProxyServer.h"
 
 #include <gtest/gtest.h>

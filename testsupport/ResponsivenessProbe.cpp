@@ -1,4 +1,4 @@
-#include "framework/testing/ResponsivenessProbe.h"
+#include "testsupport/ResponsivenessProbe.h"
 
 namespace testing_support {
 

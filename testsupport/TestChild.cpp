@@ -1,6 +1,6 @@
-#include "keeper/TestChild.h"
+#include "testsupport/TestChild.h"
 
-#include "framework/testing/ChildMode.h"
+#include "testsupport/ChildMode.h"
 
 #include <windows.h>
 

@@ -4,7 +4,7 @@
 #include "controls/AboutDialog.h"
 #include "controls/HyperlinkLabel.h"
 #include "framework/DataExchange.h"
-#include "framework/testing/Preview.h"
+#include "tools/preview/Preview.h"
 
 #include <string>
 

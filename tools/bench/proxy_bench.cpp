@@ -6,7 +6,7 @@
 // chain against SOCKS alone is the proxy's own share of the cost.
 // Usage: proxy_bench.exe <path of Velquin-Server2.exe>
 #include "framework/Socket.h"
-#include "framework/testing/LoopbackHttp.h"
+#include "testsupport/LoopbackHttp.h"
 #include "service/ProxyServer.h"
 #include "service/Socks5.h"
 

@@ -2,7 +2,7 @@
 // for a screenshot; the menu is opened twice, so that the picture shows it as
 // the user usually sees it, with "Show Interface" marked as the default.
 // Built with the tests; scripts/shot-tray-menu runs it.
-#include "framework/testing/Preview.h"
+#include "tools/preview/Preview.h"
 #include "resources/controller/resource.h"
 #include "tray/TrayDialog.h"
 

@@ -1,4 +1,4 @@
-#include "framework/testing/Wait.h"
+#include "testsupport/Wait.h"
 
 #include "framework/MessageLoop.h"
 

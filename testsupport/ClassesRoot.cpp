@@ -1,4 +1,4 @@
-#include "framework/testing/ClassesRoot.h"
+#include "testsupport/ClassesRoot.h"
 
 namespace testing_support {
 

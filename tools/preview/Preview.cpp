@@ -1,4 +1,4 @@
-#include "framework/testing/Preview.h"
+#include "tools/preview/Preview.h"
 
 #include "framework/Application.h"
 
