@@ -1,10 +1,10 @@
 // Shows the privacy cleaner after a run with every box ticked, for a
 // screenshot; ends by itself after a few seconds. Built with the tests;
-// scripts/shot-cleaner runs it in a private session, so the jobs clean
+// scripts/shot runs it in a private session, so the jobs clean
 // nothing of the user's.
 #include "cleaner/CleanerDialog.h"
-#include "tools/preview/Preview.h"
 #include "resources/controller/resource.h"
+#include "tools/preview/Preview.h"
 
 namespace {
 
@@ -14,11 +14,12 @@ void tickAllAndClean(framework::Dialog& dialog) {
         CheckDlgButton(dialog.handle(), box, BST_CHECKED);
     PostMessageA(dialog.handle(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                  reinterpret_cast<LPARAM>(dialog.item(IDOK)));
+    preview::reportStaged();
 }
 
 } // namespace
 
 int main() {
     cleaner::CleanerDialog dialog("C:\\Program Files\\Velquin");
-    return testing_support::runPreview(dialog, &tickAllAndClean);
+    return preview::runPreview(dialog, &tickAllAndClean);
 }

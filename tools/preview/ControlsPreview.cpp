@@ -1,6 +1,6 @@
 // Shows the About box ("about") or a hyperlink label with the mouse over it
 // ("link"), for a screenshot; ends by itself after a few seconds. Built with
-// the tests; scripts/shot-links runs it.
+// the tests; scripts/shot runs it.
 #include "controls/AboutDialog.h"
 #include "controls/HyperlinkLabel.h"
 #include "framework/DataExchange.h"
@@ -40,17 +40,20 @@ void pointAtLink(framework::Dialog& dialog) {
     ClientToScreen(link, &screen);
     SetCursorPos(screen.x, screen.y);
     PostMessageA(link, WM_MOUSEMOVE, 0, MAKELPARAM(middle.x, middle.y));
+    preview::reportStaged();
 }
 
-void nothing(framework::Dialog&) {}
+void asOpened(framework::Dialog&) {
+    preview::reportStaged();
+}
 
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc > 1 && std::string(argv[1]) == "about") {
         controls::AboutDialog about;
-        return testing_support::runPreview(about, &nothing);
+        return preview::runPreview(about, &asOpened);
     }
     LinkDialog dialog;
-    return testing_support::runPreview(dialog, &pointAtLink);
+    return preview::runPreview(dialog, &pointAtLink);
 }

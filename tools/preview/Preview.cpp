@@ -2,12 +2,15 @@
 
 #include "framework/Application.h"
 
-namespace testing_support {
+#include <cstdio>
+
+namespace preview {
 
 namespace {
 
 framework::Dialog* shown = nullptr;
 void (*stageShown)(framework::Dialog&) = nullptr;
+std::function<bool()> stagedWhen;
 
 void CALLBACK stage(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
@@ -18,6 +21,14 @@ void CALLBACK stage(HWND, UINT, UINT_PTR id, DWORD) {
 void CALLBACK finish(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
     shown->endDialog(IDCANCEL);
+}
+
+void CALLBACK checkStaged(HWND, UINT, UINT_PTR id, DWORD) {
+    if (!stagedWhen())
+        return;
+    KillTimer(nullptr, id);
+    std::puts("staged");
+    std::fflush(stdout);
 }
 
 class Preview : public framework::Application {
@@ -42,4 +53,9 @@ int runPreview(framework::Dialog& dialog, void (*stageDialog)(framework::Dialog&
     return preview.run();
 }
 
-} // namespace testing_support
+void reportStagedWhen(std::function<bool()> done) {
+    stagedWhen = std::move(done);
+    SetTimer(nullptr, 0, 50, &checkStaged);
+}
+
+} // namespace preview

@@ -2,7 +2,9 @@
 
 #include "framework/Dialog.h"
 
-namespace testing_support {
+#include <functional>
+
+namespace preview {
 
 // Shows `dialog` modally as the program "Velquin" would, for a screenshot:
 // `stage` runs once, a second after the dialog opened (to hover, tick or
@@ -10,4 +12,13 @@ namespace testing_support {
 // Returns the program's exit code.
 int runPreview(framework::Dialog& dialog, void (*stage)(framework::Dialog& shown));
 
-} // namespace testing_support
+// Prints "staged" on standard output, for scripts/shot to take its picture,
+// once `done` holds. It is asked on a timer, whose message comes only when
+// the thread has nothing else queued: whatever the stage posted has been
+// handled and painted by then.
+void reportStagedWhen(std::function<bool()> done);
+inline void reportStaged() {
+    reportStagedWhen([] { return true; });
+}
+
+} // namespace preview

@@ -1,9 +1,9 @@
 // Hides a window in the notification area and opens the icon's menu there,
 // for a screenshot; the menu is opened twice, so that the picture shows it as
 // the user usually sees it, with "Show Interface" marked as the default.
-// Built with the tests; scripts/shot-tray-menu runs it.
-#include "tools/preview/Preview.h"
+// Built with the tests; scripts/shot runs it.
 #include "resources/controller/resource.h"
+#include "tools/preview/Preview.h"
 #include "tray/TrayDialog.h"
 
 namespace {
@@ -36,6 +36,7 @@ void CALLBACK closeMenu(HWND, UINT, UINT_PTR id, DWORD) {
 void CALLBACK openSecondMenu(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
     openMenu();
+    preview::reportStaged();
 }
 
 void hideAndOpenMenu(framework::Dialog& dialog) {
@@ -58,5 +59,5 @@ void hideAndOpenMenu(framework::Dialog& dialog) {
 
 int main() {
     PreviewWindow dialog;
-    return testing_support::runPreview(dialog, &hideAndOpenMenu);
+    return preview::runPreview(dialog, &hideAndOpenMenu);
 }

@@ -1,6 +1,6 @@
 // Shows the troubleshooting dialog with the mouse over "Save Settings" (which
 // also has the focus), for a screenshot; ends by itself after a few seconds.
-// Built with the tests; scripts/shot-troubleshoot runs it.
+// Built with the tests; scripts/shot runs it.
 #include "controller/TroubleshootDialog.h"
 #include "tools/preview/Preview.h"
 
@@ -15,11 +15,12 @@ void pointAtSave(framework::Dialog& dialog) {
     ClientToScreen(save, &screen);
     SetCursorPos(screen.x, screen.y);
     PostMessageA(save, WM_MOUSEMOVE, 0, MAKELPARAM(middle.x, middle.y));
+    preview::reportStaged();
 }
 
 } // namespace
 
 int main() {
     controller::TroubleshootDialog dialog;
-    return testing_support::runPreview(dialog, &pointAtSave);
+    return preview::runPreview(dialog, &pointAtSave);
 }

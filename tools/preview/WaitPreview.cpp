@@ -1,11 +1,13 @@
 // Shows the controller's window while "Hide IP Now" waits for a tunnel that
 // has reported 45% of its start-up, for a screenshot; ends by itself. Nothing
 // outside the window is touched: the service, the proxy options and the
-// probe are stand-ins. scripts/shot-wait runs it.
+// probe are stand-ins. scripts/shot runs it.
 #include "controller/MainDialog.h"
-#include "tools/preview/Preview.h"
 #include "resources/controller/resource.h"
 #include "settings/SharedValues.h"
+#include "tools/preview/Preview.h"
+
+#include <commctrl.h>
 
 #include <cstring>
 
@@ -40,6 +42,9 @@ public:
 void pressHide(framework::Dialog& dialog) {
     PostMessageA(dialog.handle(), WM_COMMAND, MAKEWPARAM(IDC_HIDE_IP, BN_CLICKED),
                  reinterpret_cast<LPARAM>(dialog.item(IDC_HIDE_IP)));
+    HWND bar = dialog.item(IDC_PROGRESS);
+    preview::reportStagedWhen(
+        [bar] { return IsWindowVisible(bar) && SendMessageA(bar, PBM_GETPOS, 0, 0) == 45; });
 }
 
 } // namespace
@@ -47,5 +52,5 @@ void pressHide(framework::Dialog& dialog) {
 int main() {
     StagedEnvironment environment;
     controller::MainDialog dialog(environment);
-    return testing_support::runPreview(dialog, &pressHide);
+    return preview::runPreview(dialog, &pressHide);
 }
