@@ -1,7 +1,7 @@
 #include "controller/VisibleIp.h"
 
 #include "controller/EchoHost.h"
-#include "controller/ProxyOptions.h"
+#include "proxyoptions/ProxyOptions.h"
 
 #include "testsupport/LoopbackHttp.h"
 

@@ -2,7 +2,7 @@
 
 #include "cleaner/CleanerDialog.h"
 #include "controller/InstallDir.h"
-#include "controller/ProxyOptions.h"
+#include "proxyoptions/ProxyOptions.h"
 #include "controller/TroubleshootDialog.h"
 #include "controller/VisibleIp.h"
 #include "framework/PumpingWait.h"

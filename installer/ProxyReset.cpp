@@ -1,7 +1,7 @@
 #include "installer/ProxyReset.h"
 
-#include "controller/ProxyOptions.h"
-#include "controller/SavedProxyOptions.h"
+#include "proxyoptions/ProxyOptions.h"
+#include "proxyoptions/SavedProxyOptions.h"
 
 #include <algorithm>
 #include <vector>

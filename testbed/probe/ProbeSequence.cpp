@@ -1,6 +1,6 @@
 #include "testbed/probe/ProbeSequence.h"
 
-#include "controller/ProxyOptions.h"
+#include "proxyoptions/ProxyOptions.h"
 #include "controller/ServiceControl.h"
 #include "controller/VisibleIp.h"
 #include "settings/RegDwordValue.h"

@@ -1,6 +1,6 @@
 #include "tests/e2e/ControllerScenario.h"
 
-#include "controller/ProxyOptions.h"
+#include "proxyoptions/ProxyOptions.h"
 #include "testsupport/Process.h"
 #include "testsupport/Wait.h"
 #include "settings/RegDwordValue.h"

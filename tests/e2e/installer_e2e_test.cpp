@@ -2,8 +2,8 @@
 // a blank in its name, the installed tunnel side started through the
 // service control manager, an update over a running installation, and the
 // silent uninstall.
-#include "controller/ProxyOptions.h"
-#include "controller/SavedProxyOptions.h"
+#include "proxyoptions/ProxyOptions.h"
+#include "proxyoptions/SavedProxyOptions.h"
 #include "testsupport/Process.h"
 #include "testsupport/Wait.h"
 #include "installer/ServiceSetup.h"

@@ -1,4 +1,4 @@
-#include "controller/ProxyOptions.h"
+#include "proxyoptions/ProxyOptions.h"
 
 #include <windows.h>
 #include <wininet.h>

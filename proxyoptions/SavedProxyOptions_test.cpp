@@ -1,4 +1,4 @@
-#include "controller/SavedProxyOptions.h"
+#include "proxyoptions/SavedProxyOptions.h"
 
 #include <windows.h>
 #include <wininet.h>

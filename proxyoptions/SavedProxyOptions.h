@@ -1,6 +1,6 @@
 #pragma once
 
-#include "controller/ProxyOptions.h"
+#include "proxyoptions/ProxyOptions.h"
 
 #include <optional>
 #include <string>
