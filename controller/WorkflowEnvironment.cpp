@@ -44,16 +44,16 @@ std::unique_ptr<ServiceControl> WorkflowEnvironment::newServiceControl() {
 }
 
 std::string WorkflowEnvironment::currentConnection() {
-    return CurrentConnectionName();
+    return proxyoptions::CurrentConnectionName();
 }
 
 bool WorkflowEnvironment::setConnectionOptions(const std::string& connection,
                                                const std::string& proxy) {
-    return SetConnectionOptions(connection, proxy);
+    return proxyoptions::SetConnectionOptions(connection, proxy);
 }
 
 bool WorkflowEnvironment::disableConnectionProxy(const std::string& connection) {
-    return DisableConnectionProxy(connection);
+    return proxyoptions::DisableConnectionProxy(connection);
 }
 
 std::string WorkflowEnvironment::visibleIp() {

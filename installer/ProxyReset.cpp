@@ -11,16 +11,16 @@ namespace installer {
 bool ResetProxyIfPointingAt(const std::string& localProxy) {
     // Every connection with a kept copy, and the one that the controller
     // points at the proxy.
-    std::vector<std::string> connections = controller::SavedProxyOptions::connections();
-    std::string current = controller::CurrentConnectionName();
+    std::vector<std::string> connections = proxyoptions::SavedProxyOptions::connections();
+    std::string current = proxyoptions::CurrentConnectionName();
     if (std::find(connections.begin(), connections.end(), current) == connections.end())
         connections.push_back(current);
     bool givenBack = true;
     for (const std::string& connection : connections) {
-        if (controller::ActiveProxyServer(connection) == localProxy)
-            givenBack = controller::RestoreConnectionOptions(connection) && givenBack;
+        if (proxyoptions::ActiveProxyServer(connection) == localProxy)
+            givenBack = proxyoptions::RestoreConnectionOptions(connection) && givenBack;
         else
-            controller::SavedProxyOptions(connection).discard();
+            proxyoptions::SavedProxyOptions(connection).discard();
     }
     return givenBack;
 }

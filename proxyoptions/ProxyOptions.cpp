@@ -6,7 +6,7 @@
 #include <memory>
 #include <new>
 
-namespace controller {
+namespace proxyoptions {
 
 namespace {
 
@@ -123,4 +123,4 @@ std::string ActiveProxyServer(const std::string& connection) {
     return ActiveProxyServer(QueryConnectionOptions(connection));
 }
 
-} // namespace controller
+} // namespace proxyoptions

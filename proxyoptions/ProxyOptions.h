@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace controller {
+namespace proxyoptions {
 
 // The local proxy of the tunnel side, where the browser is pointed while the
 // address is hidden.
@@ -42,4 +42,4 @@ bool ApplyConnectionOptions(const std::string& connection, const ConnectionOptio
 std::string ActiveProxyServer(const std::string& connection);
 std::string ActiveProxyServer(const ConnectionOptions& options);
 
-} // namespace controller
+} // namespace proxyoptions

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace controller;
+using namespace proxyoptions;
 
 namespace {
 ConnectionOptions query(const std::string& connection) {

@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <wininet.h>
 
-namespace controller {
+namespace proxyoptions {
 
 namespace {
 
@@ -122,4 +122,4 @@ bool RestoreConnectionOptions(const std::string& connection, const ConnectionOpt
     return calls.apply(connection, *copy) && saved.discard();
 }
 
-} // namespace controller
+} // namespace proxyoptions

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace controller {
+namespace proxyoptions {
 
 // The copy of a connection's own proxy options that Velquin keeps while it
 // points the connection at its local proxy, in the user's part of the
@@ -56,4 +56,4 @@ bool SaveConnectionOptions(const std::string& connection, const ConnectionOption
 bool RestoreConnectionOptions(const std::string& connection,
                               const ConnectionOptionsCalls& calls = {});
 
-} // namespace controller
+} // namespace proxyoptions

@@ -1,11 +1,13 @@
 #include "proxyoptions/SavedProxyOptions.h"
 
+#include "testsupport/ProxyOptionsFixture.h"
+
 #include <windows.h>
 #include <wininet.h>
 
 #include <gtest/gtest.h>
 
-using namespace controller;
+using namespace proxyoptions;
 
 namespace {
 
@@ -33,14 +35,7 @@ bool disableLive(const std::string&) {
     return true;
 }
 
-class SavedProxy : public testing::Test {
-protected:
-    void TearDown() override {
-        RegDeleteTreeA(HKEY_CURRENT_USER, SavedProxyOptions::key);
-        DisableConnectionProxy(connection_);
-    }
-    std::string connection_ = CurrentConnectionName();
-};
+using SavedProxy = testing_support::CurrentConnectionTest;
 
 } // namespace
 

@@ -15,7 +15,8 @@ bool isTunnelAddress(const std::string& text) {
 }
 
 bool proxied() {
-    return controller::ActiveProxyServer(controller::CurrentConnectionName()) == "127.0.0.1:8081";
+    return proxyoptions::ActiveProxyServer(proxyoptions::CurrentConnectionName()) ==
+           "127.0.0.1:8081";
 }
 
 DWORD serviceState() {

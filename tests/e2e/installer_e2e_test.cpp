@@ -67,7 +67,7 @@ protected:
         ASSERT_TRUE(installer::ServiceSetup("Velquin").remove(30000));
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, settings::shared::key);
     }
-    void TearDown() override { controller::DisableConnectionProxy(connection_); }
+    void TearDown() override { proxyoptions::DisableConnectionProxy(connection_); }
 
     long install() {
         // The folder follows /D= unquoted, blanks and all, as the last argument.
@@ -108,7 +108,7 @@ protected:
             framework::ServiceHandle(OpenServiceA(manager.get(), "Velquin", SERVICE_QUERY_STATUS)));
     }
 
-    std::string connection_ = controller::CurrentConnectionName();
+    std::string connection_ = proxyoptions::CurrentConnectionName();
 };
 
 } // namespace
@@ -133,16 +133,16 @@ TEST_F(InstallerTest, SilentInstallSetsUpAWorkingSystemAndUninstallLeavesNothing
     // at its proxy, as after a controller that did not end normally, with
     // the user's own proxy kept aside.
     ASSERT_TRUE(startTunnel());
-    ASSERT_TRUE(controller::SetConnectionOptions(connection_, "proxy.corp:3128"));
-    ASSERT_TRUE(controller::SaveConnectionOptions(connection_));
-    ASSERT_TRUE(controller::SetConnectionOptions(connection_, controller::localProxyServer));
+    ASSERT_TRUE(proxyoptions::SetConnectionOptions(connection_, "proxy.corp:3128"));
+    ASSERT_TRUE(proxyoptions::SaveConnectionOptions(connection_));
+    ASSERT_TRUE(proxyoptions::SetConnectionOptions(connection_, proxyoptions::localProxyServer));
 
     ASSERT_TRUE(uninstall());
     EXPECT_FALSE(serviceRegistered());
     EXPECT_EQ(countProcessesNamed("Velquin-Keeper.exe"), 0);
     EXPECT_EQ(countProcessesNamed("Velquin-Server2.exe"), 0);
-    EXPECT_EQ(controller::ActiveProxyServer(connection_), "proxy.corp:3128");
-    EXPECT_TRUE(controller::SavedProxyOptions::connections().empty());
+    EXPECT_EQ(proxyoptions::ActiveProxyServer(connection_), "proxy.corp:3128");
+    EXPECT_TRUE(proxyoptions::SavedProxyOptions::connections().empty());
 }
 
 TEST_F(InstallerTest, UpdateOverARunningInstallationKeepsTheTunedSettings) {
