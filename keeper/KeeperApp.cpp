@@ -1,8 +1,8 @@
 #include "keeper/KeeperApp.h"
 
-#include "keeper/ClientProcess.h"
+#include "tunnelclient/ClientProcess.h"
 #include "keeper/KeeperDialog.h"
-#include "keeper/TunnelStatus.h"
+#include "tunnelclient/TunnelStatus.h"
 #include "settings/RegStringValue.h"
 #include "settings/SharedValues.h"
 

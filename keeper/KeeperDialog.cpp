@@ -5,7 +5,7 @@
 #include "keeper/ErrorText.h"
 #include "keeper/PipeMessages.h"
 #include "keeper/ProcessPipe.h"
-#include "keeper/TunnelStatus.h"
+#include "tunnelclient/TunnelStatus.h"
 #include "resources/keeper/resource.h"
 #include "settings/RegStringValue.h"
 #include "settings/SharedValues.h"

@@ -1,7 +1,7 @@
 #include "service/KeeperProcess.h"
 
-#include "keeper/ClientProcess.h"
-#include "keeper/TunnelStatus.h"
+#include "tunnelclient/ClientProcess.h"
+#include "tunnelclient/TunnelStatus.h"
 
 namespace service {
 namespace {

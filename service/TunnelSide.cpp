@@ -1,6 +1,6 @@
 #include "service/TunnelSide.h"
 
-#include "keeper/TunnelStatus.h"
+#include "tunnelclient/TunnelStatus.h"
 #include "service/SocksPortSetting.h"
 #include "settings/RegStringValue.h"
 #include "settings/SharedValues.h"

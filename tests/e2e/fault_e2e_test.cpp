@@ -5,7 +5,7 @@
 // the connection must be direct and nothing of Velquin left running.
 #include "testsupport/Process.h"
 #include "testsupport/Wait.h"
-#include "keeper/ClientProcess.h"
+#include "tunnelclient/ClientProcess.h"
 #include "resources/controller/resource.h"
 #include "tests/e2e/ControllerScenario.h"
 #include "settings/SharedValues.h"

@@ -1,4 +1,4 @@
-#include "keeper/ClientProcess.h"
+#include "tunnelclient/ClientProcess.h"
 
 #include "framework/Handle.h"
 

@@ -1,4 +1,4 @@
-#include "keeper/TunnelStatus.h"
+#include "tunnelclient/TunnelStatus.h"
 
 #include "framework/Handle.h"
 #include "settings/RegDwordValue.h"

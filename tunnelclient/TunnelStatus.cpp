@@ -1,4 +1,4 @@
-#include "keeper/TunnelStatus.h"
+#include "tunnelclient/TunnelStatus.h"
 
 #include "settings/RegDwordValue.h"
 #include "settings/SharedValues.h"
