@@ -87,7 +87,7 @@ framework::MessageResult KeeperDialog::onLines(WPARAM wParam, LPARAM) {
     }
     for (const std::string& line : *lines) {
         appendLine(line);
-        TunnelStatus::onClientLine(line);
+        tunnelclient::TunnelStatus::onClientLine(line);
     }
     return 0;
 }
@@ -106,7 +106,7 @@ framework::MessageResult KeeperDialog::onFinished(WPARAM wParam, LPARAM) {
     if (wParam != 0)
         appendLine(errorText(static_cast<DWORD>(wParam)));
     // The tunnel is gone with its client: Ready must not keep claiming it.
-    TunnelStatus::clear();
+    tunnelclient::TunnelStatus::clear();
     updateControls();
     return 0;
 }

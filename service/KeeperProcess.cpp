@@ -86,8 +86,8 @@ bool KeeperProcess::close(DWORD timeoutMs) {
 }
 
 void KeeperProcess::endTunnel() {
-    keeper::killClient();
-    keeper::TunnelStatus::clear();
+    tunnelclient::killClient();
+    tunnelclient::TunnelStatus::clear();
 }
 
 } // namespace service

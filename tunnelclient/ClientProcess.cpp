@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
-namespace keeper {
+namespace tunnelclient {
 
 const char* const clientExecutable = "Velquin-Server2.exe";
 
@@ -31,4 +31,4 @@ void terminateFirstProcessNamed(const char* executable) {
         TerminateProcess(process.get(), 0);
 }
 
-} // namespace keeper
+} // namespace tunnelclient

@@ -1,6 +1,6 @@
 #pragma once
 
-namespace keeper {
+namespace tunnelclient {
 
 // The tunnel client's executable name.
 extern const char* const clientExecutable;
@@ -15,4 +15,4 @@ inline void killClient() {
     terminateFirstProcessNamed(clientExecutable);
 }
 
-} // namespace keeper
+} // namespace tunnelclient

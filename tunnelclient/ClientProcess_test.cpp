@@ -34,7 +34,7 @@ TEST(ClientProcess, ExactlyOneOfTwoCaseVariantsIsTerminated) {
     framework::KernelHandle upper = startCopy(tempFolder("kill-b\\VQCLIENT.EXE"));
     ASSERT_TRUE(lower && upper);
 
-    keeper::terminateFirstProcessNamed("VqClient.exe");
+    tunnelclient::terminateFirstProcessNamed("VqClient.exe");
 
     HANDLE both[] = {lower.get(), upper.get()};
     DWORD first = WaitForMultipleObjects(2, both, FALSE, 10000);

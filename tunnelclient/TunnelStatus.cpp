@@ -3,7 +3,7 @@
 #include "settings/RegDwordValue.h"
 #include "settings/SharedValues.h"
 
-namespace keeper {
+namespace tunnelclient {
 
 namespace {
 const char* const circuitPhrase = "successfully opened a circuit";
@@ -45,4 +45,4 @@ std::optional<DWORD> TunnelStatus::bootstrapPercent(const std::string& line) {
     return percent;
 }
 
-} // namespace keeper
+} // namespace tunnelclient

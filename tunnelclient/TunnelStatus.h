@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-namespace keeper {
+namespace tunnelclient {
 
 // What the other programs learn of the tunnel: the shared values Ready (a
 // circuit is open) and Progress (the client's start-up in percent), both
@@ -22,4 +22,4 @@ public:
     static std::optional<DWORD> bootstrapPercent(const std::string& line);
 };
 
-} // namespace keeper
+} // namespace tunnelclient

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-using keeper::TunnelStatus;
+using tunnelclient::TunnelStatus;
 
 namespace {
 

@@ -23,7 +23,7 @@ const char* const victims[] = {"Velquin-Server2.exe", "Velquin-Keeper.exe", "Vel
 bool kill(const char* executable) {
     if (!waitUntil([&] { return countProcessesNamed(executable) == 1; }, 30000))
         return false;
-    keeper::terminateFirstProcessNamed(executable);
+    tunnelclient::terminateFirstProcessNamed(executable);
     return waitUntil([&] { return countProcessesNamed(executable) == 0; }, 10000);
 }
 
