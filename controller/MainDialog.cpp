@@ -2,7 +2,7 @@
 
 #include "controller/EchoHost.h"
 #include "controller/InstallDir.h"
-#include "controls/AboutDialog.h"
+#include "controller/AboutDialog.h"
 #include "framework/DataExchange.h"
 #include "framework/InternetError.h"
 #include "framework/PumpingWait.h"

@@ -1,7 +1,7 @@
 // Shows the About box ("about") or a hyperlink label with the mouse over it
 // ("link"), for a screenshot; ends by itself after a few seconds. Built with
 // the tests; scripts/shot runs it.
-#include "controls/AboutDialog.h"
+#include "controller/AboutDialog.h"
 #include "controls/HyperlinkLabel.h"
 #include "framework/DataExchange.h"
 #include "tools/preview/Preview.h"

@@ -1,4 +1,4 @@
-#include "controls/AboutDialog.h"
+#include "controller/AboutDialog.h"
 #include "framework/Resources.h"
 #include "testsupport/ChildMode.h"
 #include "testsupport/Wait.h"
