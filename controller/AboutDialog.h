@@ -3,7 +3,7 @@
 #include "framework/Dialog.h"
 #include "resources/controller/resource.h"
 
-namespace controls {
+namespace controller {
 
 // The controller's About box: the program's icon, version and build line
 // with an OK button, all from its template. OK, Esc and the close box end
@@ -13,4 +13,4 @@ public:
     AboutDialog() : Dialog(IDD_ABOUTBOX) {}
 };
 
-} // namespace controls
+} // namespace controller

@@ -48,7 +48,7 @@ INT_PTR runAboutBox(void (*close)(HWND)) {
     testOwner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
                                 nullptr, nullptr, nullptr);
     UINT_PTR timer = SetTimer(nullptr, 0, 50, &inspectAndClose);
-    controls::AboutDialog about;
+    controller::AboutDialog about;
     INT_PTR result = about.runModal(testOwner);
     KillTimer(nullptr, timer);
     EXPECT_TRUE(IsWindowEnabled(testOwner));
@@ -92,7 +92,7 @@ TEST(AboutDialog, EscapeClosesIt) {
 }
 
 TEST(AboutDialog, TheIconIsTheProgramsAndTheMenuTextIsLoaded) {
-    controls::AboutDialog about;
+    controller::AboutDialog about;
     ASSERT_TRUE(about.create());
     HWND icon = GetWindow(about.handle(), GW_CHILD);
     EXPECT_TRUE((GetWindowLongA(icon, GWL_STYLE) & SS_TYPEMASK) == SS_ICON);

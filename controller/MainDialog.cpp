@@ -273,7 +273,7 @@ framework::MessageResult MainDialog::onSysCommand(WPARAM wParam, LPARAM lParam) 
         return TrayDialog::onSysCommand(wParam, lParam);
     // The box's own modal loop would hold a workflow's wait until it closed.
     if (!isBusy())
-        controls::AboutDialog().runModal();
+        AboutDialog().runModal();
     return 0;
 }
 

@@ -51,7 +51,7 @@ void asOpened(framework::Dialog&) {
 
 int main(int argc, char** argv) {
     if (argc > 1 && std::string(argv[1]) == "about") {
-        controls::AboutDialog about;
+        controller::AboutDialog about;
         return preview::runPreview(about, &asOpened);
     }
     LinkDialog dialog;
