@@ -2,6 +2,7 @@
 
 #include "framework/InternetError.h"
 #include "framework/Window.h"
+#include "settings/SharedValues.h"
 
 #include <algorithm>
 
@@ -97,14 +98,15 @@ std::string ScriptedEnvironment::visibleIp() {
 }
 
 DWORD ScriptedEnvironment::readDword(const char* path) {
+    namespace names = settings::shared::names;
     std::string name = path;
     name = name.substr(name.rfind('\\') + 1);
-    if (name == "TimeOut" || name == "Retry") {
+    if (name == names::timeOut || name == names::retry) {
         record("read " + name);
-        return name == "TimeOut" ? timeOut : retry;
+        return name == names::timeOut ? timeOut : retry;
     }
     // Progress and Ready are read up to thousands of times: not logged.
-    if (name == "Progress")
+    if (name == names::progress)
         return progress;
     ++readyReads;
     DWORD value = ready.empty() ? 0 : ready.front();

@@ -88,7 +88,7 @@ protected:
         framework::ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
         framework::ServiceHandle service(OpenServiceA(manager.get(), "Velquin", SERVICE_START));
         return service && StartServiceA(service.get(), 0, nullptr) &&
-               waitUntil([] { return setting("Ready") == 1; }, 30000);
+               waitUntil([] { return setting(settings::shared::names::ready) == 1; }, 30000);
     }
     std::string serviceProgram(DWORD& startType) {
         framework::ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
@@ -123,8 +123,8 @@ TEST_F(InstallerTest, SilentInstallSetsUpAWorkingSystemAndUninstallLeavesNothing
          {product + ".lnk", product + " User Guide.lnk", "Uninstall " + product + ".lnk"})
         EXPECT_TRUE(exists(startMenuFolder() + "\\" + shortcut)) << shortcut;
     EXPECT_EQ(settings::RegStringValue(settings::shared::appPath).get(), installDir);
-    EXPECT_EQ(setting("TimeOut"), 45u);
-    EXPECT_EQ(setting("Retry"), 2u);
+    EXPECT_EQ(setting(settings::shared::names::timeOut), 45u);
+    EXPECT_EQ(setting(settings::shared::names::retry), 2u);
     DWORD startType = 0;
     EXPECT_EQ(serviceProgram(startType), "\"" + installDir + "\\Velquin-Service.exe\"");
     EXPECT_EQ(startType, static_cast<DWORD>(SERVICE_DEMAND_START));
@@ -155,8 +155,8 @@ TEST_F(InstallerTest, UpdateOverARunningInstallationKeepsTheTunedSettings) {
 
     ASSERT_EQ(install(), 0);
     EXPECT_EQ(countProcessesNamed("Velquin-Keeper.exe"), 0);
-    EXPECT_EQ(setting("TimeOut"), 120u);
-    EXPECT_EQ(setting("Retry"), 6u);
+    EXPECT_EQ(setting(settings::shared::names::timeOut), 120u);
+    EXPECT_EQ(setting(settings::shared::names::retry), 6u);
     EXPECT_EQ(settings::RegStringValue(settings::shared::appPath).get(), installDir);
     EXPECT_TRUE(startTunnel());
     EXPECT_TRUE(uninstall());

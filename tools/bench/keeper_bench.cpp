@@ -137,8 +137,8 @@ void measureLines(int lines) {
 
 DWORD readReady(HKEY key) {
     DWORD value = 0, size = sizeof value;
-    if (RegQueryValueExA(key, "Ready", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) !=
-        ERROR_SUCCESS)
+    if (RegQueryValueExA(key, settings::shared::names::ready, nullptr, nullptr,
+                         reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS)
         return 0;
     return value;
 }
@@ -160,7 +160,8 @@ void measureReadyLatency(int runs) {
     std::vector<double> latencies;
     for (int i = 0; i < runs && dialog.isRunning(); ++i) {
         DWORD zero = 0;
-        RegSetValueExA(key.get(), "Ready", 0, REG_DWORD, reinterpret_cast<BYTE*>(&zero), 4);
+        RegSetValueExA(key.get(), settings::shared::names::ready, 0, REG_DWORD,
+                       reinterpret_cast<BYTE*>(&zero), 4);
         RegNotifyChangeKeyValue(key.get(), FALSE, REG_NOTIFY_CHANGE_LAST_SET, changed.get(), TRUE);
         SetEvent(go.get());
         HANDLE wait = changed.get();
