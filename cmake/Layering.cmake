@@ -7,14 +7,25 @@
 # link. It runs on every build (the layering target), from the rules that
 # the configure writes.
 
+# velquin_folder(PATH OUT): PATH relative to the repository root, or empty
+# when it lies outside (GoogleTest's sources).
+function(velquin_folder path out)
+    set(relative "")
+    cmake_path(IS_PREFIX CMAKE_SOURCE_DIR "${path}" NORMALIZE inside)
+    if(inside)
+        cmake_path(RELATIVE_PATH path BASE_DIRECTORY ${CMAKE_SOURCE_DIR} OUTPUT_VARIABLE relative)
+    endif()
+    set(${out} ${relative} PARENT_SCOPE)
+endfunction()
+
 # velquin_own_targets(DIR OUT): the targets defined in DIR and the folders
 # below it that belong to this repository.
 function(velquin_own_targets dir out)
     get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
     get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
     foreach(sub IN LISTS subdirs)
-        cmake_path(IS_PREFIX CMAKE_SOURCE_DIR "${sub}" NORMALIZE inside)
-        if(inside)
+        velquin_folder(${sub} folder)
+        if(folder)
             velquin_own_targets(${sub} below)
             list(APPEND targets ${below})
         endif()
@@ -54,11 +65,6 @@ function(velquin_linked target out)
     set(${out} ${seen} PARENT_SCOPE)
 endfunction()
 
-# velquin_folder(PATH OUT): PATH's folder relative to the repository root.
-function(velquin_folder path out)
-    cmake_path(RELATIVE_PATH path BASE_DIRECTORY ${CMAKE_SOURCE_DIR} OUTPUT_VARIABLE relative)
-    set(${out} ${relative} PARENT_SCOPE)
-endfunction()
 
 # velquin_check_layering(): writes the rules of every folder with targets and
 # adds the layering target, which checks the folders' files against them.
@@ -79,21 +85,15 @@ function(velquin_check_layering)
         velquin_linked(${target} linked)
         foreach(library IN LISTS linked)
             get_target_property(library_dir ${library} SOURCE_DIR)
-            cmake_path(IS_PREFIX CMAKE_SOURCE_DIR "${library_dir}" NORMALIZE inside)
-            if(inside)
-                velquin_folder(${library_dir} library_folder)
-                list(APPEND reached ${library_folder})
-            endif()
+            velquin_folder(${library_dir} library_folder)
+            list(APPEND reached ${library_folder})
         endforeach()
         get_target_property(sources ${target} SOURCES)
         foreach(source IN LISTS sources)
             cmake_path(ABSOLUTE_PATH source BASE_DIRECTORY ${source_dir} NORMALIZE)
             cmake_path(GET source PARENT_PATH source_folder)
-            cmake_path(IS_PREFIX CMAKE_SOURCE_DIR "${source_folder}" NORMALIZE inside)
-            if(inside)
-                velquin_folder(${source_folder} source_folder)
-                list(APPEND reached ${source_folder})
-            endif()
+            velquin_folder(${source_folder} source_folder)
+            list(APPEND reached ${source_folder})
         endforeach()
         list(APPEND "tests_reach_${folder}" ${reached})
         if(NOT target MATCHES "_test$")
