@@ -1,6 +1,6 @@
 #include "cleaner/CleanerDialog.h"
-#include "controls/testing/ColourRule.h"
-#include "framework/testing/Wait.h"
+#include "testsupport/ColourRule.h"
+#include "testsupport/Wait.h"
 #include "resources/controller/resource.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "controller/ControllerApp.h"
 #include "controller/ScriptedEnvironment_test.h"
-#include "framework/testing/MessageBoxWatcher.h"
+#include "testsupport/MessageBoxWatcher.h"
 #include "resources/controller/resource.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 
 #include "controller/EchoHost.h"
 #include "controller/InstallDir.h"
+#include "controller/AboutDialog.h"
 #include "controller/VisibleIp.h"
-#include "controls/AboutDialog.h"
 #include "framework/DataExchange.h"
 #include "framework/InternetError.h"
 #include "framework/PumpingWait.h"
@@ -328,7 +328,7 @@ framework::MessageResult MainDialog::onSysCommand(WPARAM wParam, LPARAM lParam) 
         return TrayDialog::onSysCommand(wParam, lParam);
     // The box's own modal loop would hold a workflow's wait until it closed.
     if (!isBusy())
-        controls::AboutDialog().runModal();
+        AboutDialog().runModal();
     return 0;
 }
 

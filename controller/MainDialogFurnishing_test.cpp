@@ -1,7 +1,7 @@
 #include "controller/MainDialog.h"
 #include "controller/ScriptedEnvironment_test.h"
-#include "controls/testing/ColourRule.h"
-#include "framework/testing/Wait.h"
+#include "testsupport/ColourRule.h"
+#include "testsupport/Wait.h"
 #include "resources/controller/resource.h"
 
 #include <gtest/gtest.h>

@@ -1,17 +1,17 @@
 #include "controller/InstallDir.h"
 #include "controller/MainDialog.h"
-#include "controller/SavedProxyOptions.h"
+#include "proxyoptions/SavedProxyOptions.h"
 #include "controller/ScriptedEnvironment_test.h"
-#include "framework/testing/MessageBoxWatcher.h"
-#include "framework/testing/Wait.h"
+#include "testsupport/MessageBoxWatcher.h"
+#include "testsupport/Wait.h"
 #include "resources/controller/resource.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-using controller::ConnectionOptions;
 using controller::MainDialog;
 using controller_test::ScriptedEnvironment;
+using proxyoptions::ConnectionOptions;
 using testing_support::waitUntil;
 using Log = std::vector<std::string>;
 
@@ -19,11 +19,13 @@ namespace {
 
 class MainWindow : public testing::Test {
 protected:
-    void SetUp() override { RegDeleteTreeA(HKEY_CURRENT_USER, controller::SavedProxyOptions::key); }
+    void SetUp() override {
+        RegDeleteTreeA(HKEY_CURRENT_USER, proxyoptions::SavedProxyOptions::key);
+    }
     void TearDown() override {
         if (dialog_.handle() != nullptr)
             DestroyWindow(dialog_.handle());
-        RegDeleteTreeA(HKEY_CURRENT_USER, controller::SavedProxyOptions::key);
+        RegDeleteTreeA(HKEY_CURRENT_USER, proxyoptions::SavedProxyOptions::key);
     }
 
     // Opens the window from its template, as the program does, and starts
@@ -67,11 +69,11 @@ protected:
 
 // A company's own set-up: a configuration script, automatic detection and a
 // proxy with its bypass list.
-const ConnectionOptions companyOptions{
+const proxyoptions::ConnectionOptions companyOptions{
     PROXY_TYPE_DIRECT | PROXY_TYPE_PROXY | PROXY_TYPE_AUTO_PROXY_URL | PROXY_TYPE_AUTO_DETECT,
     "proxy.corp:3128", "*.corp;<local>", "http://wpad.corp/proxy.pac", AUTO_PROXY_FLAG_USER_SET};
-const ConnectionOptions localProxyOptions{PROXY_TYPE_DIRECT | PROXY_TYPE_PROXY, "127.0.0.1:8081",
-                                          "local", "", 0};
+const proxyoptions::ConnectionOptions localProxyOptions{PROXY_TYPE_DIRECT | PROXY_TYPE_PROXY,
+                                                        "127.0.0.1:8081", "local", "", 0};
 
 const Log hideStart = {"service created", "status Start Services - This can take up to 30 seconds",
                        "start Velquin", "read TimeOut", "read Retry"};
@@ -396,10 +398,10 @@ TEST_F(MainWindow, TheUsersOwnOptionsAreLeftAtOpeningAndComeBackWhole) {
     environment.ready = {1};
     press(IDC_HIDE_IP);
     press(IDC_NEW_IP);
-    EXPECT_EQ(controller::ActiveProxyServer(environment.options), "127.0.0.1:8081");
+    EXPECT_EQ(proxyoptions::ActiveProxyServer(environment.options), "127.0.0.1:8081");
     press(IDC_RESTORE);
     EXPECT_EQ(environment.options, companyOptions);
-    EXPECT_FALSE(controller::SavedProxyOptions("Office VPN").load()) << "the copy is used up";
+    EXPECT_FALSE(proxyoptions::SavedProxyOptions("Office VPN").load()) << "the copy is used up";
 
     press(IDC_HIDE_IP);
     press(IDC_EXIT);
@@ -420,7 +422,7 @@ TEST_F(MainWindow, TheConnectionErrorPathPutsTheUsersOptionsBack) {
 }
 
 TEST_F(MainWindow, ALeftoverOfAnUncleanEndIsClearedAtOpeningWithTheKeptCopy) {
-    ASSERT_TRUE(controller::SavedProxyOptions("Office VPN").store(companyOptions));
+    ASSERT_TRUE(proxyoptions::SavedProxyOptions("Office VPN").store(companyOptions));
     environment.options = localProxyOptions;
     open();
     EXPECT_EQ(opening, (Log{"apply Office VPN proxy.corp:3128", "probe"}));

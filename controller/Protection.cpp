@@ -10,9 +10,9 @@ bool isAddress(const std::string& text) {
 }
 } // namespace
 
-Protection judgeProtection(const ConnectionOptions& options, const std::string& realIp,
-                           const std::string& answer) {
-    if (ActiveProxyServer(options) != localProxyServer)
+Protection judgeProtection(const proxyoptions::ConnectionOptions& options,
+                           const std::string& realIp, const std::string& answer) {
+    if (proxyoptions::ActiveProxyServer(options) != proxyoptions::localProxyServer)
         return Protection::optionsNotTaken;
     if (isAddress(answer) && answer == realIp)
         return Protection::realIpVisible;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "controller/ProxyOptions.h"
+#include "proxyoptions/ProxyOptions.h"
 
 #include <string>
 
@@ -22,7 +22,7 @@ enum class Protection {
 // probes; `realIp` is the address shown as the real one and `answer` the
 // probe's. Only a real address on both sides counts as a match: an empty
 // answer or "Unable to detect" says nothing about the address.
-Protection judgeProtection(const ConnectionOptions& options, const std::string& realIp,
-                           const std::string& answer);
+Protection judgeProtection(const proxyoptions::ConnectionOptions& options,
+                           const std::string& realIp, const std::string& answer);
 
 } // namespace controller

@@ -2,6 +2,7 @@
 
 #include "framework/InternetError.h"
 #include "framework/Window.h"
+#include "settings/SharedValues.h"
 
 #include <algorithm>
 
@@ -92,7 +93,7 @@ bool ScriptedEnvironment::disableConnectionProxy(const std::string& connection) 
 }
 
 bool ScriptedEnvironment::applyConnectionOptions(const std::string& connection,
-                                                 const controller::ConnectionOptions& given) {
+                                                 const proxyoptions::ConnectionOptions& given) {
     record("apply " + connection + (given.server.empty() ? "" : " " + given.server));
     if (refuseOptions)
         return false;
@@ -115,14 +116,15 @@ std::string ScriptedEnvironment::visibleIp() {
 }
 
 DWORD ScriptedEnvironment::readDword(const char* path) {
+    namespace names = settings::shared::names;
     std::string name = path;
     name = name.substr(name.rfind('\\') + 1);
-    if (name == "TimeOut" || name == "Retry") {
+    if (name == names::timeOut || name == names::retry) {
         record("read " + name);
-        return name == "TimeOut" ? timeOut : retry;
+        return name == names::timeOut ? timeOut : retry;
     }
     // Progress and Ready are read up to thousands of times: not logged.
-    if (name == "Progress")
+    if (name == names::progress)
         return progress;
     ++readyReads;
     DWORD value = ready.empty() ? 0 : ready.front();

@@ -38,7 +38,7 @@ public:
     // The connection's live options as the calls below leave them; direct
     // at first. While refuseOptions holds, writes are refused and change
     // nothing.
-    controller::ConnectionOptions options{PROXY_TYPE_DIRECT, "", "", "", 0};
+    proxyoptions::ConnectionOptions options{PROXY_TYPE_DIRECT, "", "", "", 0};
     bool refuseOptions = false;
     // The status control whose text is logged; set once the window exists.
     HWND statusControl = nullptr;
@@ -55,11 +55,11 @@ public:
     std::string currentConnection() override { return "Office VPN"; }
     bool setConnectionOptions(const std::string& connection, const std::string& proxy) override;
     bool disableConnectionProxy(const std::string& connection) override;
-    controller::ConnectionOptions queryConnectionOptions(const std::string&) override {
+    proxyoptions::ConnectionOptions queryConnectionOptions(const std::string&) override {
         return options;
     }
     bool applyConnectionOptions(const std::string& connection,
-                                const controller::ConnectionOptions& options) override;
+                                const proxyoptions::ConnectionOptions& options) override;
     std::string visibleIp() override;
     DWORD readDword(const char* path) override;
     std::unique_ptr<controller::SharedKeyWatch> watchSharedKey() override;

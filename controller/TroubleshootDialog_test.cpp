@@ -1,8 +1,9 @@
 #include "controller/TroubleshootDialog.h"
-#include "controls/testing/ColourRule.h"
-#include "framework/testing/MessageBoxWatcher.h"
-#include "framework/testing/Wait.h"
+#include "testsupport/ColourRule.h"
+#include "testsupport/MessageBoxWatcher.h"
+#include "testsupport/Wait.h"
 #include "resources/controller/resource.h"
+#include "settings/SharedValues.h"
 
 #include <gtest/gtest.h>
 
@@ -48,8 +49,8 @@ void clearValues() {
     HKEY key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, velquinKey, 0, KEY_WRITE, &key) != ERROR_SUCCESS)
         return;
-    RegDeleteValueA(key, "TimeOut");
-    RegDeleteValueA(key, "Retry");
+    RegDeleteValueA(key, settings::shared::names::timeOut);
+    RegDeleteValueA(key, settings::shared::names::retry);
     RegCloseKey(key);
 }
 
@@ -119,8 +120,8 @@ TEST_F(Troubleshoot, AbsentValuesShowZeroAndSavingThemRefusesTheTimeOut) {
     EXPECT_EQ(save(dialog, "0", "0"), Texts{rangeTimeOut});
     EXPECT_FALSE(dialog.isEnded());
     EXPECT_EQ(GetFocus(), dialog.item(IDC_TIMEOUT));
-    EXPECT_EQ(stored("TimeOut").first, static_cast<DWORD>(REG_NONE));
-    EXPECT_EQ(stored("Retry").first, static_cast<DWORD>(REG_NONE));
+    EXPECT_EQ(stored(settings::shared::names::timeOut).first, static_cast<DWORD>(REG_NONE));
+    EXPECT_EQ(stored(settings::shared::names::retry).first, static_cast<DWORD>(REG_NONE));
 }
 
 TEST_F(Troubleshoot, RefusesEmptyAndOutOfRangeFieldsInOrder) {
@@ -139,7 +140,7 @@ TEST_F(Troubleshoot, RefusesEmptyAndOutOfRangeFieldsInOrder) {
     EXPECT_EQ(start, 0u);
     EXPECT_EQ(end, 3u);
     EXPECT_FALSE(dialog.isEnded());
-    EXPECT_EQ(stored("TimeOut").first, static_cast<DWORD>(REG_NONE));
+    EXPECT_EQ(stored(settings::shared::names::timeOut).first, static_cast<DWORD>(REG_NONE));
 }
 
 TEST_F(Troubleshoot, AcceptsTheLargestValuesAndWritesThem) {
@@ -148,43 +149,48 @@ TEST_F(Troubleshoot, AcceptsTheLargestValuesAndWritesThem) {
     EXPECT_EQ(save(dialog, "9999", "99"), Texts{});
     EXPECT_TRUE(dialog.isEnded());
     EXPECT_EQ(dialog.result(), IDOK);
-    EXPECT_EQ(stored("TimeOut"), std::make_pair(static_cast<DWORD>(REG_DWORD), 9999ul));
-    EXPECT_EQ(stored("Retry"), std::make_pair(static_cast<DWORD>(REG_DWORD), 99ul));
+    EXPECT_EQ(stored(settings::shared::names::timeOut),
+              std::make_pair(static_cast<DWORD>(REG_DWORD), 9999ul));
+    EXPECT_EQ(stored(settings::shared::names::retry),
+              std::make_pair(static_cast<DWORD>(REG_DWORD), 99ul));
 }
 
 TEST_F(Troubleshoot, LeadingZerosAreAccepted) {
     TroubleshootDialog dialog;
     open(dialog);
     EXPECT_EQ(save(dialog, "045", "6"), Texts{});
-    EXPECT_EQ(stored("TimeOut"), std::make_pair(static_cast<DWORD>(REG_DWORD), 45ul));
-    EXPECT_EQ(stored("Retry"), std::make_pair(static_cast<DWORD>(REG_DWORD), 6ul));
+    EXPECT_EQ(stored(settings::shared::names::timeOut),
+              std::make_pair(static_cast<DWORD>(REG_DWORD), 45ul));
+    EXPECT_EQ(stored(settings::shared::names::retry),
+              std::make_pair(static_cast<DWORD>(REG_DWORD), 6ul));
 }
 
 TEST_F(Troubleshoot, SavingTheValuesReadWritesNothingAndCloses) {
-    storeUntyped("TimeOut", 45);
-    storeUntyped("Retry", 2);
+    storeUntyped(settings::shared::names::timeOut, 45);
+    storeUntyped(settings::shared::names::retry, 2);
     TroubleshootDialog dialog;
     open(dialog);
     EXPECT_EQ(itemText(dialog, IDC_TIMEOUT), "45");
     EXPECT_EQ(itemText(dialog, IDC_RETRY), "2");
     EXPECT_EQ(save(dialog, "45", "2"), Texts{});
     EXPECT_TRUE(dialog.isEnded());
-    EXPECT_EQ(stored("TimeOut").first, static_cast<DWORD>(REG_BINARY));
-    EXPECT_EQ(stored("Retry").first, static_cast<DWORD>(REG_BINARY));
+    EXPECT_EQ(stored(settings::shared::names::timeOut).first, static_cast<DWORD>(REG_BINARY));
+    EXPECT_EQ(stored(settings::shared::names::retry).first, static_cast<DWORD>(REG_BINARY));
 }
 
 TEST_F(Troubleshoot, OnlyTheChangedValueIsWritten) {
-    storeUntyped("TimeOut", 45);
-    storeUntyped("Retry", 2);
+    storeUntyped(settings::shared::names::timeOut, 45);
+    storeUntyped(settings::shared::names::retry, 2);
     TroubleshootDialog dialog;
     open(dialog);
     EXPECT_EQ(save(dialog, "120", "2"), Texts{});
-    EXPECT_EQ(stored("TimeOut"), std::make_pair(static_cast<DWORD>(REG_DWORD), 120ul));
-    EXPECT_EQ(stored("Retry").first, static_cast<DWORD>(REG_BINARY));
+    EXPECT_EQ(stored(settings::shared::names::timeOut),
+              std::make_pair(static_cast<DWORD>(REG_DWORD), 120ul));
+    EXPECT_EQ(stored(settings::shared::names::retry).first, static_cast<DWORD>(REG_BINARY));
 }
 
 TEST_F(Troubleshoot, SettingsThatCannotBeWrittenAreReportedNotLostSilently) {
-    storeUntyped("TimeOut", 45);
+    storeUntyped(settings::shared::names::timeOut, 45);
     TroubleshootDialog dialog;
     open(dialog);
     Texts shown;
@@ -195,8 +201,8 @@ TEST_F(Troubleshoot, SettingsThatCannotBeWrittenAreReportedNotLostSilently) {
     EXPECT_EQ(shown, Texts{"The settings could not be saved: changing them needs Velquin run as "
                            "administrator (right-click Velquin, then \"Run as administrator\")."});
     EXPECT_TRUE(dialog.isEnded());
-    EXPECT_EQ(stored("TimeOut").first, static_cast<DWORD>(REG_BINARY));
-    EXPECT_EQ(stored("Retry").first, static_cast<DWORD>(REG_NONE));
+    EXPECT_EQ(stored(settings::shared::names::timeOut).first, static_cast<DWORD>(REG_BINARY));
+    EXPECT_EQ(stored(settings::shared::names::retry).first, static_cast<DWORD>(REG_NONE));
 }
 
 TEST_F(Troubleshoot, EscAndTheCloseBoxCancelWithoutWriting) {
@@ -225,8 +231,8 @@ TEST_F(Troubleshoot, EscAndTheCloseBoxCancelWithoutWriting) {
         EXPECT_EQ(closed.runModal(), IDCANCEL);
         EXPECT_EQ(watcher.texts(), Texts{});
     }
-    EXPECT_EQ(stored("TimeOut").first, static_cast<DWORD>(REG_NONE));
-    EXPECT_EQ(stored("Retry").first, static_cast<DWORD>(REG_NONE));
+    EXPECT_EQ(stored(settings::shared::names::timeOut).first, static_cast<DWORD>(REG_NONE));
+    EXPECT_EQ(stored(settings::shared::names::retry).first, static_cast<DWORD>(REG_NONE));
 }
 
 TEST_F(Troubleshoot, OpensWithTheSaveButtonFocusedAndSetUp) {

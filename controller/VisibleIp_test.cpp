@@ -1,9 +1,9 @@
 #include "controller/VisibleIp.h"
 
 #include "controller/EchoHost.h"
-#include "controller/ProxyOptions.h"
+#include "proxyoptions/ProxyOptions.h"
 
-#include "framework/testing/LoopbackHttp.h"
+#include "testsupport/LoopbackHttp.h"
 
 #include <gtest/gtest.h>
 
@@ -87,11 +87,11 @@ std::string answer(const std::string& status, const std::string& body) {
 class Probe : public testing::Test {
 protected:
     void TearDown() override {
-        controller::DisableConnectionProxy(controller::CurrentConnectionName());
+        proxyoptions::DisableConnectionProxy(proxyoptions::CurrentConnectionName());
     }
     static void through(const FakeProxy& proxy) {
-        ASSERT_TRUE(
-            controller::SetConnectionOptions(controller::CurrentConnectionName(), proxy.address()));
+        ASSERT_TRUE(proxyoptions::SetConnectionOptions(proxyoptions::CurrentConnectionName(),
+                                                       proxy.address()));
     }
 };
 
@@ -137,7 +137,8 @@ TEST_F(Probe, ProxyThatDoesNotAnswerGivesUnableToDetect) {
         FakeProxy gone(answer("200 OK", "x"));
         closedPort = gone.address();
     }
-    ASSERT_TRUE(controller::SetConnectionOptions(controller::CurrentConnectionName(), closedPort));
+    ASSERT_TRUE(
+        proxyoptions::SetConnectionOptions(proxyoptions::CurrentConnectionName(), closedPort));
     EXPECT_EQ(GetVisibleIp(), "Unable to detect");
 }
 

@@ -2,7 +2,7 @@
 
 #include "cleaner/CleanerDialog.h"
 #include "controller/InstallDir.h"
-#include "controller/ProxyOptions.h"
+#include "proxyoptions/ProxyOptions.h"
 #include "controller/TroubleshootDialog.h"
 #include "controller/VisibleIp.h"
 #include "framework/PumpingWait.h"
@@ -44,41 +44,42 @@ std::unique_ptr<ServiceControl> WorkflowEnvironment::newServiceControl() {
 }
 
 std::string WorkflowEnvironment::currentConnection() {
-    return CurrentConnectionName();
+    return proxyoptions::CurrentConnectionName();
 }
 
 bool WorkflowEnvironment::setConnectionOptions(const std::string& connection,
                                                const std::string& proxy) {
-    return SetConnectionOptions(connection, proxy);
+    return proxyoptions::SetConnectionOptions(connection, proxy);
 }
 
 bool WorkflowEnvironment::disableConnectionProxy(const std::string& connection) {
-    return DisableConnectionProxy(connection);
+    return proxyoptions::DisableConnectionProxy(connection);
 }
 
-ConnectionOptions WorkflowEnvironment::queryConnectionOptions(const std::string& connection) {
-    return QueryConnectionOptions(connection);
+proxyoptions::ConnectionOptions
+WorkflowEnvironment::queryConnectionOptions(const std::string& connection) {
+    return proxyoptions::QueryConnectionOptions(connection);
 }
 
 bool WorkflowEnvironment::applyConnectionOptions(const std::string& connection,
-                                                 const ConnectionOptions& options) {
-    return ApplyConnectionOptions(connection, options);
+                                                 const proxyoptions::ConnectionOptions& options) {
+    return proxyoptions::ApplyConnectionOptions(connection, options);
 }
 
-ConnectionOptionsCalls WorkflowEnvironment::optionsCalls() {
+proxyoptions::ConnectionOptionsCalls WorkflowEnvironment::optionsCalls() {
     return {[this](const std::string& connection) { return queryConnectionOptions(connection); },
-            [this](const std::string& connection, const ConnectionOptions& options) {
+            [this](const std::string& connection, const proxyoptions::ConnectionOptions& options) {
                 return applyConnectionOptions(connection, options);
             },
             [this](const std::string& connection) { return disableConnectionProxy(connection); }};
 }
 
 bool WorkflowEnvironment::saveConnectionOptions(const std::string& connection) {
-    return SaveConnectionOptions(connection, optionsCalls());
+    return proxyoptions::SaveConnectionOptions(connection, optionsCalls());
 }
 
 bool WorkflowEnvironment::restoreConnectionOptions(const std::string& connection) {
-    return RestoreConnectionOptions(connection, optionsCalls());
+    return proxyoptions::RestoreConnectionOptions(connection, optionsCalls());
 }
 
 std::string WorkflowEnvironment::visibleIp() {

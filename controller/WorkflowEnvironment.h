@@ -1,7 +1,7 @@
 #pragma once
 
-#include "controller/ProxyOptions.h"
-#include "controller/SavedProxyOptions.h"
+#include "proxyoptions/ProxyOptions.h"
+#include "proxyoptions/SavedProxyOptions.h"
 #include "controller/ServiceControl.h"
 
 #include <windows.h>
@@ -44,9 +44,9 @@ public:
     virtual std::string currentConnection();
     virtual bool setConnectionOptions(const std::string& connection, const std::string& proxy);
     virtual bool disableConnectionProxy(const std::string& connection);
-    virtual ConnectionOptions queryConnectionOptions(const std::string& connection);
+    virtual proxyoptions::ConnectionOptions queryConnectionOptions(const std::string& connection);
     virtual bool applyConnectionOptions(const std::string& connection,
-                                        const ConnectionOptions& options);
+                                        const proxyoptions::ConnectionOptions& options);
     // Keeps a copy of the connection's own options before they are pointed
     // at the local proxy, and puts the copy back (see SaveConnectionOptions
     // and RestoreConnectionOptions), through the three calls above.
@@ -67,7 +67,7 @@ public:
     virtual void cleanPrivacy();
 
 private:
-    ConnectionOptionsCalls optionsCalls();
+    proxyoptions::ConnectionOptionsCalls optionsCalls();
 };
 
 } // namespace controller

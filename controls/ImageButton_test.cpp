@@ -2,7 +2,7 @@
 #include "framework/DataExchange.h"
 #include "framework/Dialog.h"
 #include "framework/MessageLoop.h"
-#include "framework/testing/Wait.h"
+#include "testsupport/Wait.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "controls/LinkOpening.h"
-#include "framework/testing/ChildMode.h"
-#include "framework/testing/ClassesRoot.h"
-#include "framework/testing/MessageBoxWatcher.h"
-#include "framework/testing/Wait.h"
+#include "testsupport/ChildMode.h"
+#include "testsupport/ClassesRoot.h"
+#include "testsupport/MessageBoxWatcher.h"
+#include "testsupport/Wait.h"
 
 #include <gtest/gtest.h>
 

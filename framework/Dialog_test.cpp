@@ -2,8 +2,8 @@
 #include "framework/DataExchange.h"
 #include "framework/Dialog.h"
 #include "framework/InternetError.h"
-#include "framework/testing/MessageBoxWatcher.h"
-#include "framework/testing/Wait.h"
+#include "testsupport/MessageBoxWatcher.h"
+#include "testsupport/Wait.h"
 
 #include <gtest/gtest.h>
 

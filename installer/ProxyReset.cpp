@@ -1,7 +1,7 @@
 #include "installer/ProxyReset.h"
 
-#include "controller/ProxyOptions.h"
-#include "controller/SavedProxyOptions.h"
+#include "proxyoptions/ProxyOptions.h"
+#include "proxyoptions/SavedProxyOptions.h"
 
 #include <algorithm>
 #include <vector>
@@ -11,13 +11,13 @@ namespace installer {
 bool ResetProxyIfPointingAt(const std::string& localProxy) {
     // Every connection with a kept copy, and the one that the controller
     // points at the proxy.
-    std::vector<std::string> connections = controller::SavedProxyOptions::connections();
-    std::string current = controller::CurrentConnectionName();
+    std::vector<std::string> connections = proxyoptions::SavedProxyOptions::connections();
+    std::string current = proxyoptions::CurrentConnectionName();
     if (std::find(connections.begin(), connections.end(), current) == connections.end())
         connections.push_back(current);
     bool givenBack = true;
     for (const std::string& connection : connections)
-        givenBack = controller::RestoreConnectionOptions(connection, {}, localProxy) && givenBack;
+        givenBack = proxyoptions::RestoreConnectionOptions(connection, {}, localProxy) && givenBack;
     return givenBack;
 }
 

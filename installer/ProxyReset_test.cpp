@@ -1,28 +1,17 @@
 #include "installer/ProxyReset.h"
 
-#include "controller/ProxyOptions.h"
-#include "controller/SavedProxyOptions.h"
+#include "proxyoptions/ProxyOptions.h"
+#include "proxyoptions/SavedProxyOptions.h"
+#include "testsupport/ProxyOptionsFixture.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-using namespace controller;
+using namespace proxyoptions;
 using installer::ResetProxyIfPointingAt;
 
-namespace {
-
-class ProxyResetTest : public testing::Test {
-protected:
-    void TearDown() override {
-        RegDeleteTreeA(HKEY_CURRENT_USER, SavedProxyOptions::key);
-        DisableConnectionProxy(connection_);
-    }
-
-    std::string connection_ = CurrentConnectionName();
-};
-
-} // namespace
+using ProxyResetTest = testing_support::CurrentConnectionTest;
 
 TEST_F(ProxyResetTest, TheKeptCopyComesBackAndTheUsersNewerChoiceStays) {
     ASSERT_TRUE(SetConnectionOptions(connection_, "proxy.corp:3128"));

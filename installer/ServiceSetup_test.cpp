@@ -1,7 +1,7 @@
 #include "installer/ServiceSetup.h"
 
-#include "framework/testing/ChildMode.h"
-#include "framework/testing/Wait.h"
+#include "testsupport/ChildMode.h"
+#include "testsupport/Wait.h"
 
 #include <gtest/gtest.h>
 

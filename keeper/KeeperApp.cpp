@@ -1,8 +1,8 @@
 #include "keeper/KeeperApp.h"
 
-#include "keeper/ClientProcess.h"
+#include "tunnelclient/ClientProcess.h"
 #include "keeper/KeeperDialog.h"
-#include "keeper/TunnelStatus.h"
+#include "tunnelclient/TunnelStatus.h"
 #include "settings/RegStringValue.h"
 #include "settings/SharedValues.h"
 
@@ -14,7 +14,7 @@ std::string KeeperApp::clientCommandLine(const std::string& installDir) {
 }
 
 bool KeeperApp::initInstance() {
-    TunnelStatus::clear();
+    tunnelclient::TunnelStatus::clear();
     settings::RegStringValue command(settings::shared::cmd);
     settings::RegStringValue appPath(settings::shared::appPath);
     command.set(clientCommandLine(appPath.get()));
@@ -27,9 +27,9 @@ bool KeeperApp::initInstance() {
 }
 
 int KeeperApp::exitInstance() {
-    killClient();
+    tunnelclient::killClient();
     // The client is gone, and with it the tunnel.
-    TunnelStatus::clear();
+    tunnelclient::TunnelStatus::clear();
     return 0;
 }
 

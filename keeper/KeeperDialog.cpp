@@ -5,7 +5,7 @@
 #include "keeper/ErrorText.h"
 #include "keeper/PipeMessages.h"
 #include "keeper/ProcessPipe.h"
-#include "keeper/TunnelStatus.h"
+#include "tunnelclient/TunnelStatus.h"
 #include "resources/keeper/resource.h"
 #include "settings/RegStringValue.h"
 #include "settings/SharedValues.h"
@@ -87,7 +87,7 @@ framework::MessageResult KeeperDialog::onLines(WPARAM wParam, LPARAM) {
     }
     for (const std::string& line : *lines) {
         appendLine(line);
-        TunnelStatus::onClientLine(line);
+        tunnelclient::TunnelStatus::onClientLine(line);
     }
     return 0;
 }
@@ -106,7 +106,7 @@ framework::MessageResult KeeperDialog::onFinished(WPARAM wParam, LPARAM) {
     if (wParam != 0)
         appendLine(errorText(static_cast<DWORD>(wParam)));
     // The tunnel is gone with its client: Ready must not keep claiming it.
-    TunnelStatus::clear();
+    tunnelclient::TunnelStatus::clear();
     updateControls();
     return 0;
 }

@@ -1,7 +1,7 @@
 #include "keeper/KeeperDialog.h"
 
-#include "framework/testing/Wait.h"
-#include "keeper/TestChild.h"
+#include "testsupport/Wait.h"
+#include "testsupport/TestChild.h"
 #include "resources/keeper/resource.h"
 #include "settings/RegDwordValue.h"
 #include "settings/RegStringValue.h"

@@ -5,11 +5,11 @@
 // produce, in order.
 #include "keeper/KeeperDialog.h"
 
-#include "framework/testing/ChildMode.h"
-#include "framework/testing/Process.h"
-#include "framework/testing/ResponsivenessProbe.h"
-#include "framework/testing/Wait.h"
-#include "keeper/TestChild.h"
+#include "testsupport/ChildMode.h"
+#include "testsupport/Process.h"
+#include "testsupport/ResponsivenessProbe.h"
+#include "testsupport/Wait.h"
+#include "testsupport/TestChild.h"
 #include "resources/keeper/resource.h"
 #include "settings/RegStringValue.h"
 #include "settings/SharedValues.h"

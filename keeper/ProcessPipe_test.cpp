@@ -1,8 +1,8 @@
 #include "keeper/ProcessPipe.h"
 
-#include "framework/testing/Wait.h"
+#include "testsupport/Wait.h"
 #include "keeper/PipeMessages.h"
-#include "keeper/TestChild.h"
+#include "testsupport/TestChild.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "service/KeeperProcess.h"
 
-#include "keeper/ClientProcess.h"
-#include "keeper/TunnelStatus.h"
+#include "tunnelclient/ClientProcess.h"
+#include "tunnelclient/TunnelStatus.h"
 
 namespace service {
 namespace {
@@ -86,8 +86,8 @@ bool KeeperProcess::close(DWORD timeoutMs) {
 }
 
 void KeeperProcess::endTunnel() {
-    keeper::killClient();
-    keeper::TunnelStatus::clear();
+    tunnelclient::killClient();
+    tunnelclient::TunnelStatus::clear();
 }
 
 } // namespace service

@@ -3,7 +3,7 @@
 // connection must end with an HTTP answer or a close (never a hang), memory
 // must come back to its level before the stream, and the
 // proxy must still serve a good request afterwards.
-#include "service/ProxyTestFixture.h"
+#include "testsupport/ProxyTestFixture.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "service/ProxyTestFixture.h"
+#include "testsupport/ProxyTestFixture.h"
 
 #include <mutex>
 #include <stdexcept>

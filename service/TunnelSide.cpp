@@ -1,6 +1,6 @@
 #include "service/TunnelSide.h"
 
-#include "keeper/TunnelStatus.h"
+#include "tunnelclient/TunnelStatus.h"
 #include "service/SocksPortSetting.h"
 #include "settings/RegStringValue.h"
 #include "settings/SharedValues.h"
@@ -18,7 +18,7 @@ bool isAbsolutePath(const std::string& path) {
 TunnelSide::Failure TunnelSide::start() {
     // A Ready left at 1 by a tunnel that died with its service must not
     // pass for the new tunnel before the new keeper has cleared it.
-    keeper::TunnelStatus::clear();
+    tunnelclient::TunnelStatus::clear();
     std::string installDir = settings::RegStringValue(settings::shared::appPath).get();
     if (!isAbsolutePath(installDir))
         return Failure::AppPathNotAbsolute;

@@ -1,7 +1,6 @@
 #include "tray/TrayDialog.h"
 
-#include "framework/testing/Wait.h"
-#include "resources/controller/resource.h"
+#include "testsupport/Wait.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +13,11 @@ using tray::WM_TRAYNOTIFY;
 
 namespace {
 
+// The window, icon, menu and "Show Interface" command of TrayDialog_test.rc.
 const UINT trayTemplate = 2000;
+const WORD testIcon = 2001;
+const WORD testMenu = 2002;
+const UINT showInterface = 2003;
 
 struct ShellCall {
     DWORD command;
@@ -70,7 +73,7 @@ bool shellHasIcon(HWND window) {
 class TrayWindow : public TrayDialog {
 public:
     explicit TrayWindow(ShellLog& shell) : TrayDialog(trayTemplate, shell.notify()) {
-        onCommand(ID_SHOW_INTERFACE, &TrayWindow::onShowInterface);
+        onCommand(showInterface, &TrayWindow::onShowInterface);
         onMessage(WM_INITMENUPOPUP, &TrayWindow::onInitMenuPopup);
     }
 
@@ -91,9 +94,9 @@ public:
 protected:
     BOOL onInitDialog() override {
         TrayDialog::onInitDialog();
-        SetTrayIcon(IDR_MAINFRAME);
+        SetTrayIcon(testIcon);
         SetTrayTip("Velquin");
-        SetTrayMenu(IDR_TRAY_MENU);
+        SetTrayMenu(testMenu);
         return TRUE;
     }
     void OnTrayLeftDown(POINT) override { events.push_back("left down"); }
@@ -227,7 +230,7 @@ TEST(TrayDialog, CloseAndMinimiseHideInTheTrayUntilDoubleClickOrShowInterface) {
     // The low four bits of a system command are the system's own.
     window.sysCommand(SC_MINIMIZE | 0x2);
     expectHiddenInTray(window);
-    SendMessageA(window.handle(), WM_COMMAND, ID_SHOW_INTERFACE, 0);
+    SendMessageA(window.handle(), WM_COMMAND, showInterface, 0);
     expectShownWithoutIcon(window);
 
     ASSERT_EQ(shell.calls.size(), 4u);

@@ -77,22 +77,3 @@ session_end() {
     fi
 }
 
-# session_shot PREVIEW NAME: runs the preview program PREVIEW (one that ends
-# by itself) in a session of its own and screenshots the display once it has
-# staged its window: build/shots/NAME.png, its output in NAME.log beside it.
-session_shot() {
-    local preview=$1 name=$2
-    local out
-    out="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/build/shots"
-    mkdir -p "$out"
-    session_env "$out/$name-session"
-    trap session_end EXIT
-    session_display
-    session_prefix
-    "$WINELOADER" "$preview" </dev/null >"$out/$name.log" 2>&1 &
-    local running=$!
-    sleep 5
-    import -window root "$out/$name.png"
-    wait "$running" || true
-    echo "$out/$name.png"
-}

@@ -1,7 +1,7 @@
 #include "testbed/driver/ControllerDriver.h"
 
-#include "framework/testing/Wait.h"
-#include "framework/testing/WindowText.h"
+#include "testsupport/Wait.h"
+#include "testsupport/WindowText.h"
 #include "resources/controller/resource.h"
 
 namespace testbed {

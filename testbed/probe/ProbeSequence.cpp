@@ -1,6 +1,6 @@
 #include "testbed/probe/ProbeSequence.h"
 
-#include "controller/ProxyOptions.h"
+#include "proxyoptions/ProxyOptions.h"
 #include "controller/ServiceControl.h"
 #include "controller/VisibleIp.h"
 #include "settings/RegDwordValue.h"
@@ -24,8 +24,8 @@ bool waitForReady(unsigned timeoutMs) {
 
 ProbeAnswers runProbeSequence(unsigned readyTimeoutMs) {
     ProbeAnswers answers;
-    std::string connection = controller::CurrentConnectionName();
-    controller::DisableConnectionProxy(connection);
+    std::string connection = proxyoptions::CurrentConnectionName();
+    proxyoptions::DisableConnectionProxy(connection);
     answers.direct = controller::GetVisibleIp();
 
     controller::ServiceControl service;
@@ -33,7 +33,7 @@ ProbeAnswers runProbeSequence(unsigned readyTimeoutMs) {
     service.Start();
     answers.tunnelReady = waitForReady(readyTimeoutMs);
     if (answers.tunnelReady) {
-        controller::SetConnectionOptions(connection, "127.0.0.1:8081");
+        proxyoptions::SetConnectionOptions(connection, "127.0.0.1:8081");
         answers.hidden = controller::GetVisibleIp();
         // A stop returns once the tunnel is down; the options still point at
         // the proxy.
@@ -41,7 +41,7 @@ ProbeAnswers runProbeSequence(unsigned readyTimeoutMs) {
         answers.tunnelDown = controller::GetVisibleIp();
     }
     service.Stop();
-    controller::DisableConnectionProxy(connection);
+    proxyoptions::DisableConnectionProxy(connection);
     answers.restored = controller::GetVisibleIp();
     return answers;
 }

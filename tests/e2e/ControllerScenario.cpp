@@ -1,8 +1,8 @@
 #include "tests/e2e/ControllerScenario.h"
 
-#include "controller/ProxyOptions.h"
-#include "framework/testing/Process.h"
-#include "framework/testing/Wait.h"
+#include "proxyoptions/ProxyOptions.h"
+#include "testsupport/Process.h"
+#include "testsupport/Wait.h"
 #include "settings/RegDwordValue.h"
 
 #include <fstream>
@@ -15,7 +15,8 @@ bool isTunnelAddress(const std::string& text) {
 }
 
 bool proxied() {
-    return controller::ActiveProxyServer(controller::CurrentConnectionName()) == "127.0.0.1:8081";
+    return proxyoptions::ActiveProxyServer(proxyoptions::CurrentConnectionName()) ==
+           "127.0.0.1:8081";
 }
 
 DWORD serviceState() {

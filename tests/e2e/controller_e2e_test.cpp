@@ -2,12 +2,12 @@
 // Velquin.exe, the service "Velquin" with the keeper, the stand-in tunnel
 // client and the local proxy, and the IP-echo server on loopback. The
 // buttons are pressed from outside, as a user would.
-#include "controller/ProxyOptions.h"
-#include "controller/SavedProxyOptions.h"
+#include "proxyoptions/ProxyOptions.h"
+#include "proxyoptions/SavedProxyOptions.h"
 #include "controller/VisibleIp.h"
 #include "framework/Socket.h"
-#include "framework/testing/Process.h"
-#include "framework/testing/Wait.h"
+#include "testsupport/Process.h"
+#include "testsupport/Wait.h"
 #include "resources/controller/resource.h"
 #include "tests/e2e/ControllerScenario.h"
 #include "settings/SharedValues.h"
@@ -80,21 +80,21 @@ TEST_F(ControllerEndToEnd, HidesRenewsRestoresHidesAgainAndExitsClean) {
 }
 
 TEST_F(ControllerEndToEnd, TheUsersOwnProxyIsLeftAtOpeningAndComesBackAfterRestoreAndExit) {
-    const std::string connection = controller::CurrentConnectionName();
+    const std::string connection = proxyoptions::CurrentConnectionName();
     const std::string ownProxy = "10.1.2.3:3128";
     // Whatever happens, the next scenario starts direct and without a copy.
     struct DirectAfterwards {
         const std::string& connection;
         ~DirectAfterwards() {
-            controller::DisableConnectionProxy(connection);
-            RegDeleteTreeA(HKEY_CURRENT_USER, controller::SavedProxyOptions::key);
+            proxyoptions::DisableConnectionProxy(connection);
+            RegDeleteTreeA(HKEY_CURRENT_USER, proxyoptions::SavedProxyOptions::key);
         }
     } directAfterwards{connection};
-    ASSERT_TRUE(controller::SetConnectionOptions(connection, ownProxy));
+    ASSERT_TRUE(proxyoptions::SetConnectionOptions(connection, ownProxy));
 
     RunningController controller;
     ASSERT_TRUE(IsWindow(controller.driver().window()));
-    EXPECT_EQ(controller::ActiveProxyServer(connection), ownProxy);
+    EXPECT_EQ(proxyoptions::ActiveProxyServer(connection), ownProxy);
     // The opening's probe went the user's way, to a proxy unreachable here.
     EXPECT_EQ(controller.texts().realIp, controller::unableToDetect);
 
@@ -102,13 +102,13 @@ TEST_F(ControllerEndToEnd, TheUsersOwnProxyIsLeftAtOpeningAndComesBackAfterResto
     EXPECT_TRUE(isTunnelAddress(controller.texts().protectedBy)) << controller.texts().protectedBy;
     EXPECT_EQ(controller.texts().status, completed);
     ASSERT_TRUE(controller.press(IDC_RESTORE));
-    EXPECT_EQ(controller::ActiveProxyServer(connection), ownProxy);
+    EXPECT_EQ(proxyoptions::ActiveProxyServer(connection), ownProxy);
 
     ASSERT_TRUE(controller.press(IDC_HIDE_IP));
     EXPECT_TRUE(proxied());
     controller.driver().pressLater(IDC_EXIT);
     EXPECT_EQ(controller.exitCodeWithin(30000), 0u);
-    EXPECT_EQ(controller::ActiveProxyServer(connection), ownProxy);
+    EXPECT_EQ(proxyoptions::ActiveProxyServer(connection), ownProxy);
 }
 
 TEST_F(ControllerEndToEnd, ASecondStartRaisesTheHiddenFirstAndLeavesItsTunnel) {

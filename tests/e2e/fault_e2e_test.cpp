@@ -5,9 +5,9 @@
 // the connection must be direct and nothing of Velquin left running.
 #include "controller/VisibleIp.h"
 #include "framework/InternetError.h"
-#include "framework/testing/Process.h"
-#include "framework/testing/Wait.h"
-#include "keeper/ClientProcess.h"
+#include "testsupport/Process.h"
+#include "testsupport/Wait.h"
+#include "tunnelclient/ClientProcess.h"
 #include "resources/controller/resource.h"
 #include "tests/e2e/ControllerScenario.h"
 #include "settings/SharedValues.h"
@@ -25,7 +25,7 @@ const char* const victims[] = {"Velquin-Server2.exe", "Velquin-Keeper.exe", "Vel
 bool kill(const char* executable) {
     if (!waitUntil([&] { return countProcessesNamed(executable) == 1; }, 30000))
         return false;
-    keeper::terminateFirstProcessNamed(executable);
+    tunnelclient::terminateFirstProcessNamed(executable);
     return waitUntil([&] { return countProcessesNamed(executable) == 0; }, 10000);
 }
 

@@ -2,10 +2,10 @@
 // a blank in its name, the installed tunnel side started through the
 // service control manager, an update over a running installation, and the
 // silent uninstall.
-#include "controller/ProxyOptions.h"
-#include "controller/SavedProxyOptions.h"
-#include "framework/testing/Process.h"
-#include "framework/testing/Wait.h"
+#include "proxyoptions/ProxyOptions.h"
+#include "proxyoptions/SavedProxyOptions.h"
+#include "testsupport/Process.h"
+#include "testsupport/Wait.h"
 #include "installer/ServiceSetup.h"
 #include "settings/RegDwordValue.h"
 #include "settings/RegStringValue.h"
@@ -67,7 +67,7 @@ protected:
         ASSERT_TRUE(installer::ServiceSetup("Velquin").remove(30000));
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, settings::shared::key);
     }
-    void TearDown() override { controller::DisableConnectionProxy(connection_); }
+    void TearDown() override { proxyoptions::DisableConnectionProxy(connection_); }
 
     long install() {
         // The folder follows /D= unquoted, blanks and all, as the last argument.
@@ -88,7 +88,7 @@ protected:
         framework::ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
         framework::ServiceHandle service(OpenServiceA(manager.get(), "Velquin", SERVICE_START));
         return service && StartServiceA(service.get(), 0, nullptr) &&
-               waitUntil([] { return setting("Ready") == 1; }, 30000);
+               waitUntil([] { return setting(settings::shared::names::ready) == 1; }, 30000);
     }
     std::string serviceProgram(DWORD& startType) {
         framework::ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
@@ -108,7 +108,7 @@ protected:
             framework::ServiceHandle(OpenServiceA(manager.get(), "Velquin", SERVICE_QUERY_STATUS)));
     }
 
-    std::string connection_ = controller::CurrentConnectionName();
+    std::string connection_ = proxyoptions::CurrentConnectionName();
 };
 
 } // namespace
@@ -123,8 +123,8 @@ TEST_F(InstallerTest, SilentInstallSetsUpAWorkingSystemAndUninstallLeavesNothing
          {product + ".lnk", product + " User Guide.lnk", "Uninstall " + product + ".lnk"})
         EXPECT_TRUE(exists(startMenuFolder() + "\\" + shortcut)) << shortcut;
     EXPECT_EQ(settings::RegStringValue(settings::shared::appPath).get(), installDir);
-    EXPECT_EQ(setting("TimeOut"), 45u);
-    EXPECT_EQ(setting("Retry"), 2u);
+    EXPECT_EQ(setting(settings::shared::names::timeOut), 45u);
+    EXPECT_EQ(setting(settings::shared::names::retry), 2u);
     DWORD startType = 0;
     EXPECT_EQ(serviceProgram(startType), "\"" + installDir + "\\Velquin-Service.exe\"");
     EXPECT_EQ(startType, static_cast<DWORD>(SERVICE_DEMAND_START));
@@ -133,16 +133,16 @@ TEST_F(InstallerTest, SilentInstallSetsUpAWorkingSystemAndUninstallLeavesNothing
     // at its proxy, as after a controller that did not end normally, with
     // the user's own proxy kept aside.
     ASSERT_TRUE(startTunnel());
-    ASSERT_TRUE(controller::SetConnectionOptions(connection_, "proxy.corp:3128"));
-    ASSERT_TRUE(controller::SaveConnectionOptions(connection_));
-    ASSERT_TRUE(controller::SetConnectionOptions(connection_, controller::localProxyServer));
+    ASSERT_TRUE(proxyoptions::SetConnectionOptions(connection_, "proxy.corp:3128"));
+    ASSERT_TRUE(proxyoptions::SaveConnectionOptions(connection_));
+    ASSERT_TRUE(proxyoptions::SetConnectionOptions(connection_, proxyoptions::localProxyServer));
 
     ASSERT_TRUE(uninstall());
     EXPECT_FALSE(serviceRegistered());
     EXPECT_EQ(countProcessesNamed("Velquin-Keeper.exe"), 0);
     EXPECT_EQ(countProcessesNamed("Velquin-Server2.exe"), 0);
-    EXPECT_EQ(controller::ActiveProxyServer(connection_), "proxy.corp:3128");
-    EXPECT_TRUE(controller::SavedProxyOptions::connections().empty());
+    EXPECT_EQ(proxyoptions::ActiveProxyServer(connection_), "proxy.corp:3128");
+    EXPECT_TRUE(proxyoptions::SavedProxyOptions::connections().empty());
 }
 
 TEST_F(InstallerTest, UpdateOverARunningInstallationKeepsTheTunedSettings) {
@@ -155,8 +155,8 @@ TEST_F(InstallerTest, UpdateOverARunningInstallationKeepsTheTunedSettings) {
 
     ASSERT_EQ(install(), 0);
     EXPECT_EQ(countProcessesNamed("Velquin-Keeper.exe"), 0);
-    EXPECT_EQ(setting("TimeOut"), 120u);
-    EXPECT_EQ(setting("Retry"), 6u);
+    EXPECT_EQ(setting(settings::shared::names::timeOut), 120u);
+    EXPECT_EQ(setting(settings::shared::names::retry), 6u);
     EXPECT_EQ(settings::RegStringValue(settings::shared::appPath).get(), installDir);
     EXPECT_TRUE(startTunnel());
     EXPECT_TRUE(uninstall());

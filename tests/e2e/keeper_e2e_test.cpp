@@ -1,8 +1,8 @@
 // The keeper program from start to exit, with the stand-in tunnel client
 // installed under a folder whose name has a blank in it.
 #include "framework/Handle.h"
-#include "framework/testing/Process.h"
-#include "framework/testing/Wait.h"
+#include "testsupport/Process.h"
+#include "testsupport/Wait.h"
 #include "settings/RegDwordValue.h"
 #include "settings/RegStringValue.h"
 #include "settings/SharedValues.h"

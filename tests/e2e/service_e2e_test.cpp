@@ -1,9 +1,9 @@
 // The service "Velquin" registered with the service control manager and
 // driven through it, with the keeper and the stand-in tunnel client
 // installed in a folder of their own.
-#include "framework/testing/LoopbackHttp.h"
-#include "framework/testing/Process.h"
-#include "framework/testing/Wait.h"
+#include "testsupport/LoopbackHttp.h"
+#include "testsupport/Process.h"
+#include "testsupport/Wait.h"
 #include "settings/RegDwordValue.h"
 #include "settings/RegStringValue.h"
 #include "settings/SharedValues.h"

@@ -5,7 +5,7 @@
 // table (the controller's side of the requests). VELQUIN_SOAK_CYCLES sets the number of cycles
 // (20 when unset; the README's soak runs 500).
 #include "controller/ServiceControl.h"
-#include "framework/testing/Wait.h"
+#include "testsupport/Wait.h"
 #include "settings/RegDwordValue.h"
 #include "tests/e2e/ControllerScenario.h"
 #include "tests/e2e/ProcessFigures.h"
