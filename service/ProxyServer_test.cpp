@@ -1,5 +1,6 @@
 #include "service/ProxyTestFixture.h"
 
+#include <atomic>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
@@ -18,16 +19,17 @@ namespace {
 // received the i-th of its triggers (after the one before), then keeps the
 // connection open, as an origin that ignores "Connection: close" does, or
 // closes it; it records every byte it receives until the proxy closes the
-// connection. It accepts one connection only, so a second request for it
-// is answered only on a connection the proxy used again.
+// connection. It accepts `connections` connections one after another, each
+// served from the first step; with one, a second request for it is answered
+// only on a connection the proxy used again.
 class ScriptedOrigin {
 public:
     struct Step {
         std::string trigger;
         std::string answer;
     };
-    ScriptedOrigin(std::vector<Step> steps, bool closeAfterLast)
-        : steps_(std::move(steps)), closeAfterLast_(closeAfterLast),
+    ScriptedOrigin(std::vector<Step> steps, bool closeAfterLast, int connections = 1)
+        : steps_(std::move(steps)), closeAfterLast_(closeAfterLast), connections_(connections),
           port_(listenOnLoopback(listener_)), thread_([this] { serve(); }) {}
     ~ScriptedOrigin() {
         if (thread_.joinable())
@@ -45,8 +47,14 @@ public:
         return received_;
     }
 
+    int served() const { return served_; }
+
 private:
     void serve() {
+        for (int i = 0; i < connections_; ++i, ++served_)
+            serveOne();
+    }
+    void serveOne() {
         fd_set readable;
         FD_ZERO(&readable);
         FD_SET(listener_.get(), &readable);
@@ -75,6 +83,8 @@ private:
 
     std::vector<Step> steps_;
     bool closeAfterLast_;
+    int connections_;
+    std::atomic<int> served_{0};
     Socket listener_;
     unsigned short port_;
     std::mutex mutex_;
@@ -280,4 +290,18 @@ TEST_F(ProxyServerTest, AChunkedAnswerLeavesTheConnectionForTheNextRequest) {
     EXPECT_EQ(origin.receivedInAll(), "GET /1 HTTP/1.1\r\nHost: " + prefix.substr(11) +
                                           "\r\n\r\nGET /2 HTTP/1.1\r\nHost: " + prefix.substr(11) +
                                           "\r\n\r\n");
+}
+
+TEST_F(ProxyServerTest, ARequestGoesAgainWhenTheOriginClosedTheConnectionKeptForIt) {
+    startProxy();
+    std::string ok = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok";
+    ScriptedOrigin origin({{"\r\n\r\n", ok}}, true, 2);
+    std::string prefix = "GET http://localhost:" + std::to_string(origin.port());
+    Socket client = connectTo(proxyPort);
+    sendText(client.get(), prefix + "/1 HTTP/1.1\r\n\r\n");
+    EXPECT_EQ(receiveUntil(client.get(), "ok"), ok);
+    ASSERT_TRUE(waitUntil([&] { return origin.served() == 1; }));
+    sendText(client.get(), prefix + "/2 HTTP/1.1\r\nConnection: close\r\n\r\n");
+    EXPECT_EQ(receiveAll(client.get()),
+              "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok");
 }

@@ -120,8 +120,11 @@ void ProxySession::onRequestBytes() {
     if (settings_.beforeConnect)
         settings_.beforeConnect(target_.host);
     bool isConnect = request_->get().method() == http::verb::connect;
-    if (!isConnect && upstreamOrigin_ == target_)
+    mayRetry_ = false;
+    if (!isConnect && upstreamOrigin_ == target_) {
+        mayRetry_ = request_->is_done();
         return sendRequest();
+    }
     closeUpstream();
     openUpstream();
 }
@@ -189,9 +192,12 @@ void ProxySession::sendRequest() {
     setDeadline(settings_.idleTimeout);
     requestHead_ = originRequestHead(request_->get(), target_);
     asio::async_write(upstream_, asio::buffer(requestHead_),
-                      guarded([this](error_code error, std::size_t) {
+                      guarded([this, attempt = ++attempts_](error_code error, std::size_t) {
+                          if (attempt != attempts_)
+                              return; // the request went again, on a new connection
+                          // The answer's side sees the connection fail, and says so.
                           if (error)
-                              return failExchange();
+                              return closeUpstream();
                           relayRequestBody();
                       }));
     expectResponse();
@@ -209,7 +215,7 @@ void ProxySession::relayRequestBody() {
         return asio::async_write(upstream_, asio::buffer(fromClient_.data(), used),
                                  guarded([this, used](error_code error, std::size_t) {
                                      if (error)
-                                         return failExchange();
+                                         return closeUpstream();
                                      fromClient_.erase(0, used);
                                      relayRequestBody();
                                  }));
@@ -326,13 +332,21 @@ void ProxySession::tunnel(Direction direction) {
     });
 }
 
-// The exchange with the origin failed: the client gets an error answer if
-// its answer has not begun, and the connection ends.
+// The exchange with the origin failed: a request without a body that went
+// out on a connection used before goes again on a new one, if nothing of
+// an answer came; otherwise the client gets an error answer if its answer
+// has not begun, and the connection ends.
 void ProxySession::failExchange() {
     if (responding_)
         return; // an error answer is on its way, and closes the connection
     if (answering_)
         return closeAll();
+    if (mayRetry_ && fromOrigin_.empty()) {
+        // The origin had closed the connection kept for it.
+        mayRetry_ = false;
+        closeUpstream();
+        return openUpstream();
+    }
     respond(failureStatus());
 }
 

@@ -87,6 +87,12 @@ private:
     std::string requestHead_;
     std::string responseHead_;
     std::array<unsigned char, 2 + 5 + 255 + 2> socksReply_{};
+    // The request has no body and went out on a connection used before,
+    // which the origin may have closed meanwhile: it may go again.
+    bool mayRetry_ = false;
+    // Counts the times a request head went out, so that a late completion
+    // of a write on a connection given up tells itself apart.
+    unsigned attempts_ = 0;
     bool requestSent_ = false;
     // Bytes of an answer to the current request went to the client.
     bool answering_ = false;
