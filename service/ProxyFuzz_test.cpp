@@ -125,7 +125,10 @@ protected:
     // Runs `count` generated connections, `parallel` at a time, and checks
     // the outcome of each.
     void runStream(unsigned seed, int count, int parallel) {
-        RequestGenerator generator(seed, get("127.0.0.1"));
+        // HTTP/1.0, so that a request that gets through ends its
+        // connection with the answer however its headers were mutated.
+        RequestGenerator generator(seed, "GET http://127.0.0.1:" + std::to_string(target_->port()) +
+                                             "/whip2.php HTTP/1.0\r\nHost: x\r\n\r\n");
         std::vector<Connection> connections;
         for (int i = 0; i < count; ++i)
             connections.push_back(generator.next());
@@ -179,9 +182,10 @@ TEST_F(ProxyFuzz, BadRequestsAreAnsweredOrClosedAndLeaveNothingBehind) {
     for (unsigned seed : {20261208u, 20261209u}) {
         runStream(seed, 400, 16);
         // A session is freed on the proxy's I/O thread just after it closed
-        // its connection; one that outlived its connection holds over 128 KB.
+        // its connection; one that outlived its connection may hold 64 KiB
+        // read from a side. Under load the I/O thread may lag the clients.
         SIZE_T bound = before + (64u << 10);
-        testing_support::waitUntil([&] { return heapBytesInUse() < bound; }, 3000);
+        testing_support::waitUntil([&] { return heapBytesInUse() < bound; }, 10000);
         EXPECT_LT(heapBytesInUse(), bound) << "in use before: " << before;
     }
     EXPECT_TRUE(isTunnelExit(httpBody(roundTrip(proxyPort, get("localhost")))));

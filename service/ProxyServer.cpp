@@ -2,8 +2,8 @@
 
 #include "service/ProxySession.h"
 
-#include <asio/io_context.hpp>
-#include <asio/steady_timer.hpp>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/steady_timer.hpp>
 
 namespace service {
 
@@ -14,7 +14,8 @@ namespace {
 // Windows lets a second socket that asks for address reuse take over a
 // port, and a socket on a specific address share a port bound on all
 // addresses; this option, set before bind, refuses both.
-using ExclusiveAddressUse = asio::detail::socket_option::boolean<SOL_SOCKET, SO_EXCLUSIVEADDRUSE>;
+using ExclusiveAddressUse =
+    boost::asio::detail::socket_option::boolean<SOL_SOCKET, SO_EXCLUSIVEADDRUSE>;
 
 // How long accepting pauses after a failed accept (out of sockets or
 // memory), so that the failure does not turn into a busy loop.
@@ -35,12 +36,12 @@ struct ProxyServer::Io {
             waitingForSlot = true;
             return;
         }
-        acceptor.async_accept([this](std::error_code error, tcp::socket client) {
+        acceptor.async_accept([this](boost::system::error_code error, tcp::socket client) {
             if (error == asio::error::operation_aborted || !acceptor.is_open())
                 return;
             if (error) {
                 backOff.expires_after(acceptBackOff);
-                backOff.async_wait([this](std::error_code error) {
+                backOff.async_wait([this](boost::system::error_code error) {
                     if (!error)
                         acceptNext();
                 });
@@ -96,7 +97,7 @@ bool ProxyServer::start(std::string& error) {
     stop();
     io_ = std::make_unique<Io>(settings_);
     tcp::endpoint endpoint(asio::ip::address_v4::loopback(), settings_.listenPort);
-    std::error_code code;
+    boost::system::error_code code;
     io_->acceptor.open(endpoint.protocol(), code);
     if (!code)
         io_->acceptor.set_option(ExclusiveAddressUse(true), code);

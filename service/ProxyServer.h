@@ -6,7 +6,7 @@
 #include <string>
 #include <thread>
 
-namespace asio {
+namespace boost::asio {
 class io_context;
 }
 

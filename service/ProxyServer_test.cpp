@@ -1,5 +1,6 @@
 #include "testsupport/ProxyTestFixture.h"
 
+#include <atomic>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
@@ -14,13 +15,23 @@ using service_test::ProxyServerTest;
 
 namespace {
 
-// An origin that answers its first request and then keeps the connection
-// open, as one that ignores "Connection: close" does, recording every byte
-// it receives until the proxy closes the connection.
-class KeepingOrigin {
+// An origin on one connection: it gives its i-th answer once it has
+// received the i-th of its triggers (after the one before), then keeps the
+// connection open, as an origin that ignores "Connection: close" does, or
+// closes it; it records every byte it receives until the proxy closes the
+// connection. It accepts `connections` connections one after another, each
+// served from the first step; with one, a second request for it is answered
+// only on a connection the proxy used again.
+class ScriptedOrigin {
 public:
-    KeepingOrigin() : port_(listenOnLoopback(listener_)), thread_([this] { serve(); }) {}
-    ~KeepingOrigin() {
+    struct Step {
+        std::string trigger;
+        std::string answer;
+    };
+    ScriptedOrigin(std::vector<Step> steps, bool closeAfterLast, int connections = 1)
+        : steps_(std::move(steps)), closeAfterLast_(closeAfterLast), connections_(connections),
+          port_(listenOnLoopback(listener_)), thread_([this] { serve(); }) {}
+    ~ScriptedOrigin() {
         if (thread_.joinable())
             thread_.join();
     }
@@ -36,8 +47,14 @@ public:
         return received_;
     }
 
+    int served() const { return served_; }
+
 private:
     void serve() {
+        for (int i = 0; i < connections_; ++i, ++served_)
+            serveOne();
+    }
+    void serveOne() {
         fd_set readable;
         FD_ZERO(&readable);
         FD_SET(listener_.get(), &readable);
@@ -49,23 +66,40 @@ private:
         setsockopt(s.get(), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<char*>(&timeout),
                    sizeof timeout);
         char buffer[4096];
-        bool answered = false;
+        std::size_t next = 0, from = 0;
         for (int got; (got = recv(s.get(), buffer, sizeof buffer, 0)) > 0;) {
             std::lock_guard<std::mutex> lock(mutex_);
             received_.append(buffer, got);
-            if (!answered && received_.find("\r\n\r\n") != std::string::npos) {
-                sendText(s.get(), "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
-                answered = true;
+            std::string::size_type at;
+            while (next < steps_.size() &&
+                   (at = received_.find(steps_[next].trigger, from)) != std::string::npos) {
+                from = at + steps_[next].trigger.size();
+                sendText(s.get(), steps_[next++].answer);
+                if (next == steps_.size() && closeAfterLast_)
+                    return;
             }
         }
     }
 
+    std::vector<Step> steps_;
+    bool closeAfterLast_;
+    int connections_;
+    std::atomic<int> served_{0};
     Socket listener_;
     unsigned short port_;
     std::mutex mutex_;
     std::string received_;
     std::thread thread_;
 };
+
+// Reads until what has arrived ends with `end` (or the peer stops sending).
+std::string receiveUntil(SOCKET s, const std::string& end) {
+    std::string text;
+    char buffer[4096];
+    for (int got; !text.ends_with(end) && (got = recv(s, buffer, sizeof buffer, 0)) > 0;)
+        text.append(buffer, got);
+    return text;
+}
 
 } // namespace
 
@@ -212,11 +246,10 @@ TEST_F(ProxyServerTest, ASessionThatFailsEndsAloneAndTheProxyServesOn) {
     EXPECT_TRUE(isTunnelExit(httpBody(roundTrip(proxyPort, get("localhost")))));
 }
 
-TEST_F(ProxyServerTest, ARequestAndItsBodyAloneReachItsOriginWithTheHostOfItsUri) {
-    service::ProxySettings settings;
-    settings.idleTimeout = std::chrono::milliseconds(1000);
-    startProxy(settings);
-    KeepingOrigin origin;
+TEST_F(ProxyServerTest, EachRequestOfAConnectionReachesItsOwnOriginAndNothingElseDoes) {
+    startProxy();
+    ScriptedOrigin origin({{"0123456789", "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok"}},
+                          false);
     std::string authority = "localhost:" + std::to_string(origin.port());
     Socket client = connectTo(proxyPort);
     sendText(client.get(), "POST http://" + authority +
@@ -226,12 +259,49 @@ TEST_F(ProxyServerTest, ARequestAndItsBodyAloneReachItsOriginWithTheHostOfItsUri
     ASSERT_TRUE(
         waitUntil([&] { return origin.receivedSoFar().find("01234") != std::string::npos; }));
     // The rest of the body, then a request for another host on the same
-    // connection: the origin must see the body whole and nothing after it.
+    // connection: it reaches that host, and the first origin sees the body
+    // whole and nothing after it.
     sendText(client.get(), "56789" + get("127.0.0.1"));
-    std::string answer = receiveAll(client.get());
-    EXPECT_EQ(answer.rfind("HTTP/1.1 200 OK", 0), 0u) << answer;
-    EXPECT_EQ(httpBody(answer), "ok");
+    std::string answers = receiveAll(client.get());
+    std::string first = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok";
+    EXPECT_EQ(answers.substr(0, first.size()), first) << answers;
+    EXPECT_TRUE(isTunnelExit(httpBody(answers.substr(first.size())))) << answers;
     EXPECT_EQ(origin.receivedInAll(), "POST /form HTTP/1.1\r\nHost: " + authority +
-                                          "\r\nContent-Length: 10\r\nConnection: close\r\n\r\n"
-                                          "0123456789");
+                                          "\r\nContent-Length: 10\r\n\r\n0123456789");
+}
+
+TEST_F(ProxyServerTest, AChunkedAnswerLeavesTheConnectionForTheNextRequest) {
+    startProxy();
+    std::string chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nKeep-Alive: 5\r\n\r\n"
+                          "5\r\nfirst\r\n0\r\n\r\n";
+    // The second answer has no length: it ends when the origin closes.
+    ScriptedOrigin origin({{"\r\n\r\n", chunked}, {"\r\n\r\n", "HTTP/1.1 200 OK\r\n\r\nsecond"}},
+                          true);
+    std::string prefix = "GET http://localhost:" + std::to_string(origin.port());
+    Socket client = connectTo(proxyPort);
+    sendText(client.get(), prefix + "/1 HTTP/1.1\r\n\r\n");
+    EXPECT_EQ(receiveUntil(client.get(), "0\r\n\r\n"),
+              "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nfirst\r\n0\r\n\r\n");
+    sendText(client.get(), prefix + "/2 HTTP/1.1\r\n\r\n");
+    // The answer without a length ends the client connection too.
+    DWORD started = GetTickCount();
+    EXPECT_EQ(receiveAll(client.get()), "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\nsecond");
+    EXPECT_LT(GetTickCount() - started, 5000u);
+    EXPECT_EQ(origin.receivedInAll(), "GET /1 HTTP/1.1\r\nHost: " + prefix.substr(11) +
+                                          "\r\n\r\nGET /2 HTTP/1.1\r\nHost: " + prefix.substr(11) +
+                                          "\r\n\r\n");
+}
+
+TEST_F(ProxyServerTest, ARequestGoesAgainWhenTheOriginClosedTheConnectionKeptForIt) {
+    startProxy();
+    std::string ok = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok";
+    ScriptedOrigin origin({{"\r\n\r\n", ok}}, true, 2);
+    std::string prefix = "GET http://localhost:" + std::to_string(origin.port());
+    Socket client = connectTo(proxyPort);
+    sendText(client.get(), prefix + "/1 HTTP/1.1\r\n\r\n");
+    EXPECT_EQ(receiveUntil(client.get(), "ok"), ok);
+    ASSERT_TRUE(waitUntil([&] { return origin.served() == 1; }));
+    sendText(client.get(), prefix + "/2 HTTP/1.1\r\nConnection: close\r\n\r\n");
+    EXPECT_EQ(receiveAll(client.get()),
+              "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok");
 }

@@ -1,27 +1,33 @@
 #pragma once
 
+#include "service/HttpMessage.h"
 #include "service/ProxySettings.h"
-#include "service/RequestHead.h"
 
-#include <asio/ip/tcp.hpp>
-#include <asio/steady_timer.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/steady_timer.hpp>
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace service {
 
-// One client connection of the proxy: reads the request head (bounded in
-// size and time), opens the target through the SOCKS server, then copies
-// bytes until the target's side ends or the connection idles: both ways
-// for CONNECT, and for a request the head and its body to the target (never
-// anything the client sends after it) and the answer back.
-// Every failure before forwarding answers with an HTTP error and closes.
-// Each step is a completion handler holding the session alive, so a
-// session lives exactly as long as an operation of it is pending; an
-// exception from a step ends this session alone. The relay buffers exist
-// only once forwarding starts.
+namespace asio = boost::asio;
+
+// One client connection of the proxy. Each request on it is parsed (its
+// head bounded in size and time) and goes to its own origin through the
+// SOCKS server, on a connection that serves only that origin: one to the
+// same host and port is used again while its answers allow it. The proxy
+// passes on the request's head rewritten and exactly its body, never
+// anything the client sends after it, and the answer back up to its end;
+// the client connection stays open only when the request and the answer's
+// framing allow it. CONNECT makes a blind tunnel to its target.
+// Every failure before an answer has begun answers with an HTTP error and
+// closes. Each step is a completion handler holding the session alive, so
+// a session lives exactly as long as an operation of it is pending; an
+// exception from a step ends this session alone. Buffers grow only as far
+// as a head or a read of forwarded bytes needs.
 class ProxySession : public std::enable_shared_from_this<ProxySession> {
 public:
     static constexpr std::size_t maxHeadSize = 16384;
@@ -34,23 +40,34 @@ public:
     void start();
 
 private:
-    enum Direction { ToTarget, ToClient };
-    using RelayBuffers = std::array<std::array<char, relayBufferSize>, 2>;
+    using error_code = boost::system::error_code;
+    enum Direction { ToOrigin, ToClient };
 
     // `step` as a completion handler that keeps the session alive and
     // closes it should the step throw.
     template <typename Step> auto guarded(Step step);
+    // Reads what `from` has (at most `size` bytes) onto the end of `into`.
+    template <typename Then>
+    void receive(asio::ip::tcp::socket& from, std::string& into, std::size_t size, Then then);
 
     void onWatchdog();
     void setDeadline(std::chrono::milliseconds fromNow);
-    void onHead(std::error_code error, std::size_t size);
-    void onSocksConnected(std::error_code error);
-    void onSocksReply(std::error_code error);
-    void startForwarding();
-    void pump(Direction direction);
-    void onPumped(Direction direction, std::error_code error, std::size_t size);
+    void readRequest(std::chrono::milliseconds timeout);
+    void onRequestBytes();
+    void openUpstream();
+    void onSocksConnected(error_code error);
+    void onSocksReply(error_code error);
+    void onUpstreamOpen();
+    void sendRequest();
+    void relayRequestBody();
+    void expectResponse();
+    void relayResponse();
+    void onResponseEnd();
+    void tunnel(Direction direction);
+    void failExchange();
     void respond(int status);
     int failureStatus() const { return timedOut_ ? 504 : 502; }
+    void closeUpstream();
     void closeAll();
 
     asio::ip::tcp::socket client_;
@@ -59,14 +76,29 @@ private:
     asio::steady_timer::time_point deadline_;
     const ProxySettings& settings_;
     std::shared_ptr<void> slot_;
-    std::string received_;
-    std::size_t headSize_ = 0;
-    RequestHead head_;
-    std::string outgoing_;
+    // Bytes received from each side and not yet passed on.
+    std::string fromClient_;
+    std::string fromOrigin_;
+    std::optional<RequestParser> request_;
+    std::optional<ResponseParser> response_;
+    Target target_;
+    // The origin that `upstream_` serves, while it may serve another request.
+    std::optional<Target> upstreamOrigin_;
+    std::string requestHead_;
+    std::string responseHead_;
     std::array<unsigned char, 2 + 5 + 255 + 2> socksReply_{};
-    std::unique_ptr<RelayBuffers> buffers_;
-    // Bytes of the request's body still to pass to its origin.
-    std::uint64_t bodyLeft_ = 0;
+    // The request has no body and went out on a connection used before,
+    // which the origin may have closed meanwhile: it may go again.
+    bool mayRetry_ = false;
+    // Counts the times a request head went out, so that a late completion
+    // of a write on a connection given up tells itself apart.
+    unsigned attempts_ = 0;
+    bool requestSent_ = false;
+    // Bytes of an answer to the current request went to the client.
+    bool answering_ = false;
+    // The answer is the proxy's own error answer.
+    bool responding_ = false;
+    bool keepClient_ = false;
     bool connecting_ = false;
     bool timedOut_ = false;
     bool closed_ = false;

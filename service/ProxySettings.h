@@ -19,7 +19,7 @@ struct ProxySettings {
     // Connections served at once; further ones wait in the listen backlog
     // until a session ends.
     std::size_t maxSessions = 512;
-    // Called with a request's target host before it is connected; for
+    // Called with each request's target host before it is sent; for
     // tests that make one session fail. Empty in the service.
     std::function<void(const std::string& host)> beforeConnect;
 };

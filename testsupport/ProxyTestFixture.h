@@ -48,9 +48,10 @@ protected:
         std::string error;
         ASSERT_TRUE(proxy_->start(error)) << error;
     }
+    // A request that ends its connection with the answer.
     static std::string get(const std::string& host) {
         return "GET http://" + host + ":" + std::to_string(target_->port()) +
-               "/whip2.php HTTP/1.1\r\nHost: x\r\n\r\n";
+               "/whip2.php HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n";
     }
 
     framework::WinsockSession winsock_;

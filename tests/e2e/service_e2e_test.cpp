@@ -108,7 +108,7 @@ protected:
     std::string visibleAddress() {
         return httpBody(
             roundTrip(proxyPort, "GET http://localhost:" + std::to_string(target_.port()) +
-                                     "/whip2.php HTTP/1.1\r\n\r\n"));
+                                     "/whip2.php HTTP/1.1\r\nConnection: close\r\n\r\n"));
     }
 
     framework::WinsockSession winsock_;

@@ -73,6 +73,11 @@ struct Route {
     std::string prefix;
 };
 
+// A request for `path` that ends its connection with the answer.
+std::string requestFor(const Route& route, const char* path) {
+    return "GET " + route.prefix + path + " HTTP/1.1\r\nHost: b\r\nConnection: close\r\n\r\n";
+}
+
 // Sends `request` and counts the bytes of the answer until the server closes.
 std::size_t fetch(const Route& route, const std::string& request) {
     framework::Socket s = route.open();
@@ -149,7 +154,7 @@ struct Result {
 // 200 clients at once, each sending its requests one after another; the
 // rate counts the answered requests of all of them.
 void measureConcurrent(const Route& route, Result& result) {
-    std::string request = "GET " + route.prefix + "/small HTTP/1.1\r\nHost: b\r\n\r\n";
+    std::string request = requestFor(route, "/small");
     std::vector<int> answered(concurrentClients, 0);
     std::vector<std::thread> clients;
     auto started = Clock::now();
@@ -170,14 +175,14 @@ void measureConcurrent(const Route& route, Result& result) {
 
 Result measure(const Route& route) {
     auto started = Clock::now();
-    std::size_t got = fetch(route, "GET " + route.prefix + "/big HTTP/1.1\r\nHost: b\r\n\r\n");
+    std::size_t got = fetch(route, requestFor(route, "/big"));
     double seconds = std::chrono::duration<double>(Clock::now() - started).count();
     if (got < bigSize)
         std::printf("  short body: %zu bytes\n", got);
     Result result{got / 1048576.0 / seconds, 0, 0, 0};
     started = Clock::now();
     for (int i = 0; i < smallRequests; ++i)
-        fetch(route, "GET " + route.prefix + "/small HTTP/1.1\r\nHost: b\r\n\r\n");
+        fetch(route, requestFor(route, "/small"));
     seconds = std::chrono::duration<double>(Clock::now() - started).count();
     result.requestsPerSecond = smallRequests / seconds;
     measureConcurrent(route, result);
