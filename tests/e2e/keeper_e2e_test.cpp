@@ -74,9 +74,12 @@ TEST(KeeperProgram, RunsTheClientRaisesReadyAndCleansUpAtExit) {
     framework::KernelHandle keeper = startProcess(command);
     ASSERT_TRUE(keeper);
 
-    // Ready and Progress are cleared at start, well before the client's
-    // circuit line.
-    ASSERT_TRUE(waitUntil([] { return ready() == 0 && progress() != 77; }));
+    // Ready and Progress are cleared and the command written at start, well
+    // before the client's circuit line (cmd after the clear, so wait for both).
+    ASSERT_TRUE(waitUntil([] {
+        return ready() == 0 && progress() != 77 &&
+               !settings::RegStringValue(settings::shared::cmd).get().empty();
+    }));
     std::string folder = root + "\\services\\Velquin-Server2\\";
     EXPECT_EQ(settings::RegStringValue(settings::shared::cmd).get(),
               "\"" + folder + "Velquin-Server2.exe\" -f \"" + folder + "torrc\"");
