@@ -15,7 +15,6 @@ namespace keeper {
 namespace {
 // The list is repainted this long after lines begin to arrive, as soon as
 // no posted message waits.
-const UINT_PTR repaintTimer = 1;
 const UINT repaintDelayMs = 50;
 } // namespace
 
@@ -80,10 +79,9 @@ framework::MessageResult KeeperDialog::onLines(WPARAM wParam, LPARAM) {
     // are added with repainting off, and the list is repainted when the
     // timer fires. A timer message comes only when no posted message waits:
     // a flood is shown once it pauses, a slower stream every 50 ms.
-    if (!inBurst_) {
+    if (!repaint_.running()) {
         output_.setRedraw(false);
-        inBurst_ = true;
-        SetTimer(handle(), repaintTimer, repaintDelayMs, nullptr);
+        repaint_.start(handle(), repaintDelayMs);
     }
     for (const std::string& line : *lines) {
         appendLine(line);
@@ -93,11 +91,10 @@ framework::MessageResult KeeperDialog::onLines(WPARAM wParam, LPARAM) {
 }
 
 framework::MessageResult KeeperDialog::onTimer(WPARAM wParam, LPARAM) {
-    if (wParam != repaintTimer)
+    if (wParam != repaint_.id())
         return std::nullopt;
-    KillTimer(handle(), repaintTimer);
+    repaint_.stop();
     output_.setRedraw(true);
-    inBurst_ = false;
     return 0;
 }
 

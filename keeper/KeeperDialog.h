@@ -3,6 +3,7 @@
 #include "framework/Control.h"
 #include "framework/Dialog.h"
 #include "framework/ListBox.h"
+#include "framework/WindowTimer.h"
 
 #include <string>
 
@@ -47,8 +48,9 @@ private:
     framework::Control commandEdit_;
     HICON icon_;
     bool running_ = false;
-    // The list is not repainted while a burst of lines is being added.
-    bool inBurst_ = false;
+    // Runs while a burst of lines is being added, with the list not
+    // repainted; it fires once the burst pauses.
+    framework::WindowTimer repaint_{1};
 };
 
 } // namespace keeper
