@@ -1,15 +1,18 @@
-// Measures the local proxy side by side in one run: the throughput of one
+// Measures the local proxy side by side in one run: the throughput of a
 // 50 MB body, the rate of small requests (a new connection each) one after
 // another and from 200 concurrent clients, to an HTTP server on 127.0.0.1
 // by three routes: direct, through the stand-in tunnel client's SOCKS port
 // alone, and through the whole chain (the proxy, then that SOCKS port). The
-// chain against SOCKS alone is the proxy's own share of the cost.
+// chain against SOCKS alone is the proxy's own share of the cost. The body
+// rate is the median of rounds that take the three routes in turn, since a
+// single transfer's rate varies with whatever else the machine does.
 // Usage: proxy_bench.exe <path of Velquin-Server2.exe>
 #include "framework/Socket.h"
 #include "testsupport/LoopbackHttp.h"
 #include "service/ProxyServer.h"
 #include "service/Socks5.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -24,6 +27,7 @@ using Clock = std::chrono::steady_clock;
 constexpr unsigned short proxyPort = 18181;
 constexpr unsigned short socksPort = 19450;
 constexpr std::size_t bigSize = 50u << 20;
+constexpr int bodyRounds = 7;
 constexpr int smallRequests = 300;
 constexpr int concurrentClients = 200;
 constexpr int requestsPerClient = 5;
@@ -145,10 +149,10 @@ bool startTunnel(const std::string& client, PROCESS_INFORMATION& process) {
 }
 
 struct Result {
-    double megabytesPerSecond;
-    double requestsPerSecond;
-    double concurrentPerSecond;
-    int failed; // concurrent requests that got no answer
+    double megabytesPerSecond = 0;
+    double requestsPerSecond = 0;
+    double concurrentPerSecond = 0;
+    int failed = 0; // concurrent requests that got no answer
 };
 
 // 200 clients at once, each sending its requests one after another; the
@@ -173,20 +177,35 @@ void measureConcurrent(const Route& route, Result& result) {
     result.failed = concurrentClients * requestsPerClient - total;
 }
 
-Result measure(const Route& route) {
+double bodyRate(const Route& route) {
     auto started = Clock::now();
     std::size_t got = fetch(route, requestFor(route, "/big"));
     double seconds = std::chrono::duration<double>(Clock::now() - started).count();
     if (got < bigSize)
         std::printf("  short body: %zu bytes\n", got);
-    Result result{got / 1048576.0 / seconds, 0, 0, 0};
-    started = Clock::now();
+    return got / 1048576.0 / seconds;
+}
+
+// The body's median rate by each route, the routes taken in turn in every
+// round so that a slow spell of the machine falls on all of them alike.
+void measureBodies(const std::vector<Route>& routes, std::vector<Result>& results) {
+    std::vector<std::vector<double>> rates(routes.size());
+    for (int round = 0; round < bodyRounds; ++round)
+        for (std::size_t r = 0; r < routes.size(); ++r)
+            rates[r].push_back(bodyRate(routes[r]));
+    for (std::size_t r = 0; r < routes.size(); ++r) {
+        std::sort(rates[r].begin(), rates[r].end());
+        results[r].megabytesPerSecond = rates[r][bodyRounds / 2];
+    }
+}
+
+void measureRequests(const Route& route, Result& result) {
+    auto started = Clock::now();
     for (int i = 0; i < smallRequests; ++i)
         fetch(route, requestFor(route, "/small"));
-    seconds = std::chrono::duration<double>(Clock::now() - started).count();
+    double seconds = std::chrono::duration<double>(Clock::now() - started).count();
     result.requestsPerSecond = smallRequests / seconds;
     measureConcurrent(route, result);
-    return result;
 }
 
 // One line of figures: the three routes, the chain against direct, and the
@@ -221,11 +240,18 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "proxy: %s\n", error.c_str());
         return 1;
     }
-    Result direct = measure({[port] { return connectTo(port); }, ""});
-    Result socks = measure({[port] { return connectThroughSocks(port); }, ""});
-    Result chain =
-        measure({[] { return connectTo(proxyPort); }, "http://localhost:" + std::to_string(port)});
-    print("50 MB body:", "MB/s", direct.megabytesPerSecond, socks.megabytesPerSecond,
+    std::vector<Route> routes = {
+        {[port] { return connectTo(port); }, ""},
+        {[port] { return connectThroughSocks(port); }, ""},
+        {[] { return connectTo(proxyPort); }, "http://localhost:" + std::to_string(port)}};
+    std::vector<Result> results(routes.size());
+    measureBodies(routes, results);
+    for (std::size_t r = 0; r < routes.size(); ++r)
+        measureRequests(routes[r], results[r]);
+    const Result& direct = results[0];
+    const Result& socks = results[1];
+    const Result& chain = results[2];
+    print("50 MB body:*", "MB/s", direct.megabytesPerSecond, socks.megabytesPerSecond,
           chain.megabytesPerSecond);
     print("small requests:", "/s  ", direct.requestsPerSecond, socks.requestsPerSecond,
           chain.requestsPerSecond);
@@ -233,6 +259,7 @@ int main(int argc, char** argv) {
         std::to_string(concurrentClients) + " x " + std::to_string(requestsPerClient) + ":";
     print(concurrent.c_str(), "/s  ", direct.concurrentPerSecond, socks.concurrentPerSecond,
           chain.concurrentPerSecond);
+    std::printf("* the median of %d rounds\n", bodyRounds);
     std::printf("unanswered of the %d concurrent requests: direct %d, SOCKS alone %d, chain %d\n",
                 concurrentClients * requestsPerClient, direct.failed, socks.failed, chain.failed);
     TerminateProcess(tunnel.hProcess, 0);
