@@ -55,14 +55,34 @@ session_prefix() {
     # output open: start them here, with nothing to hold, so that a test
     # runner reading a test's output sees it end.
     "$WINELOADER" cmd /c exit </dev/null >/dev/null 2>&1
-    "$WINELOADER" explorer /desktop=Default,1024x768 </dev/null >/dev/null 2>&1 &
+    session_start_desktop
     # Each look is bounded too: a display that stops answering must end in
-    # this message, not in a runner that waits without a word.
-    local deadline=$((SECONDS + 60))
+    # this message, not in a runner that waits without a word. A desktop
+    # program that ended without showing its window is started once more.
+    local deadline=$((SECONDS + 60)) restarted=0
     until timeout 5 xwininfo -root -tree 2>/dev/null | grep -q 'Wine desktop'; do
-        [ $SECONDS -lt $deadline ] || { echo "Wine's desktop did not appear" >&2; return 1; }
+        if [ $SECONDS -ge $deadline ]; then
+            echo "Wine's desktop did not appear; the desktop program" \
+                "$(kill -0 "$SESSION_DESKTOP_PID" 2>/dev/null && echo runs || echo ended)," \
+                "the display's windows:" >&2
+            timeout 5 xwininfo -root -tree 2>&1 | head -20 >&2
+            return 1
+        fi
+        if [ $restarted = 0 ] && ! kill -0 "$SESSION_DESKTOP_PID" 2>/dev/null; then
+            local status=0
+            wait "$SESSION_DESKTOP_PID" || status=$?
+            echo "Wine's desktop program ended (status $status) without its window;" \
+                "starting it again" >&2
+            session_start_desktop
+            restarted=1
+        fi
         sleep 0.1
     done
+}
+
+session_start_desktop() {
+    "$WINELOADER" explorer /desktop=Default,1024x768 </dev/null >/dev/null 2>&1 &
+    SESSION_DESKTOP_PID=$!
 }
 
 # session_end: stops every Wine process of the prefix and the display.
