@@ -80,6 +80,8 @@ session_prefix() {
     done
 }
 
+# session_start_desktop: starts Wine's virtual desktop program in the
+# background; SESSION_DESKTOP_PID names it.
 session_start_desktop() {
     "$WINELOADER" explorer /desktop=Default,1024x768 </dev/null >/dev/null 2>&1 &
     SESSION_DESKTOP_PID=$!
