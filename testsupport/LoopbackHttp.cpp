@@ -14,6 +14,10 @@ Socket connectTo(unsigned short port) {
     address.sin_port = htons(port);
     DWORD timeout = 10000;
     setsockopt(s.get(), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<char*>(&timeout), sizeof timeout);
+    // Each write goes out at once, however small.
+    BOOL noDelay = TRUE;
+    setsockopt(s.get(), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<char*>(&noDelay),
+               sizeof noDelay);
     if (connect(s.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
         s.reset();
     return s;
@@ -21,6 +25,24 @@ Socket connectTo(unsigned short port) {
 
 void sendText(SOCKET s, const std::string& text) {
     send(s, text.data(), static_cast<int>(text.size()), 0);
+}
+
+void sendInPieces(SOCKET s, const std::string& text, const std::vector<std::size_t>& cuts) {
+    std::size_t from = 0;
+    for (std::size_t cut : cuts) {
+        sendText(s, text.substr(from, cut - from));
+        from = cut;
+        Sleep(1); // the writer's own pace
+    }
+    sendText(s, text.substr(from));
+}
+
+std::string receiveUntil(SOCKET s, const std::string& end) {
+    std::string text;
+    char buffer[4096];
+    for (int got; !text.ends_with(end) && (got = recv(s, buffer, sizeof buffer, 0)) > 0;)
+        text.append(buffer, got);
+    return text;
 }
 
 std::string receiveAll(SOCKET s) {

@@ -2,7 +2,9 @@
 
 #include "framework/Socket.h"
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -14,6 +16,12 @@ unsigned short listenOnLoopback(framework::Socket& listener);
 // 127.0.0.1:port (empty when refused) that gives up reading after 10 s.
 framework::Socket connectTo(unsigned short port);
 void sendText(SOCKET s, const std::string& text);
+// Sends `text` in the pieces that cuts at the given offsets (ascending)
+// make, one write each, with a pause between them, so that a peer reading
+// as bytes arrive reads each piece apart.
+void sendInPieces(SOCKET s, const std::string& text, const std::vector<std::size_t>& cuts);
+// Reads until what has arrived ends with `end` (or the peer stops sending).
+std::string receiveUntil(SOCKET s, const std::string& end);
 // Everything until the peer closes (or 10 s of silence).
 std::string receiveAll(SOCKET s);
 // Sends `request` on a new connection and returns the whole answer.
