@@ -55,14 +55,19 @@ bool splitAbsoluteUri(std::string_view uri, Target& target) {
 }
 
 // Whether a header is meant for one connection only, not for the next hop.
-// Transfer-Encoding stays: the body goes on in the coding it came in.
+// Transfer-Encoding stays: the body goes on in the coding it came in, and
+// so does Trailer, which names the trailer fields that come with it. The
+// headers that frame the body stay even when Connection names them: the
+// proxy frames the message by them, and so must the next hop.
 template <class Fields> bool isHopByHop(const Fields& fields, std::string_view name) {
     static const char* const always[] = {
         "Connection", "Proxy-Connection", "Keep-Alive", "Proxy-Authorization", "Proxy-Authenticate",
-        "TE",         "Trailer",          "Upgrade"};
+        "TE",         "Upgrade"};
     if (std::any_of(std::begin(always), std::end(always),
                     [&](const char* hop) { return equalsNoCase(name, hop); }))
         return true;
+    if (equalsNoCase(name, "Content-Length") || equalsNoCase(name, "Transfer-Encoding"))
+        return false;
     return std::any_of(fields.begin(), fields.end(), [&](const auto& header) {
         if (header.name() != http::field::connection &&
             header.name() != http::field::proxy_connection)
@@ -73,13 +78,29 @@ template <class Fields> bool isHopByHop(const Fields& fields, std::string_view n
     });
 }
 
-template <class Fields> std::string endToEndHeaders(const Fields& fields) {
+// A Transfer-Encoding value without its "chunked": the codings that remain
+// once the chunks are decoded.
+std::string withoutChunked(std::string_view codings) {
+    std::string kept;
+    for (std::string_view coding : http::token_list(codings)) {
+        if (equalsNoCase(coding, "chunked"))
+            continue;
+        kept.append(kept.empty() ? "" : ", ").append(coding);
+    }
+    return kept;
+}
+
+template <class Fields> std::string endToEndHeaders(const Fields& fields, bool dechunked = false) {
     std::string text;
     for (const auto& header : fields) {
         std::string_view name = header.name_string();
         if (name == "Host" || isHopByHop(fields, name))
             continue;
-        text.append(name).append(": ").append(header.value()).append("\r\n");
+        std::string value(header.value());
+        if (dechunked && header.name() == http::field::transfer_encoding &&
+            (value = withoutChunked(value)).empty())
+            continue;
+        text.append(name).append(": ").append(value).append("\r\n");
     }
     return text;
 }
@@ -90,29 +111,43 @@ std::string versionText(unsigned version) {
 
 } // namespace
 
-std::optional<Target> proxyTarget(const RequestParser::value_type& request) {
+std::optional<Target> proxyTarget(const RequestParser& parser) {
+    const RequestParser::Head& request = parser.head();
     Target target;
     std::string_view uri = request.target();
     bool valid = request.method() == http::verb::connect ? splitAuthority(uri, 0, target)
                                                          : splitAbsoluteUri(uri, target);
     bool versionKnown = request.version() == 10 || request.version() == 11;
-    bool endKnown = request.count(http::field::transfer_encoding) == 0 || request.chunked();
+    bool endKnown = request.count(http::field::transfer_encoding) == 0 || parser.chunked();
     if (!valid || !versionKnown || !endKnown)
         return std::nullopt;
     return target;
 }
 
-std::string originRequestHead(const RequestParser::value_type& request, const Target& target) {
+bool mayRepeat(const RequestParser& request) {
+    http::verb method = request.head().method();
+    bool changesNothing =
+        method == http::verb::get || method == http::verb::head || method == http::verb::options;
+    return changesNothing && request.is_done();
+}
+
+bool framingIsClear(const ResponseParser& response) {
+    const ResponseParser::Head& head = response.head();
+    return response.chunked() || head.count(http::field::transfer_encoding) == 0 ||
+           head.count(http::field::content_length) == 0;
+}
+
+std::string originRequestHead(const RequestParser::Head& request, const Target& target) {
     std::string text(request.method_string());
     text += " " + target.path + " " + versionText(request.version()) + "\r\n";
     text += "Host: " + target.host + (target.port == 80 ? "" : ":" + std::to_string(target.port));
     return text + "\r\n" + endToEndHeaders(request) + "\r\n";
 }
 
-std::string clientResponseHead(const ResponseParser::value_type& response, bool keepAlive,
-                               unsigned clientVersion) {
+std::string clientResponseHead(const ResponseParser::Head& response, bool keepAlive,
+                               unsigned clientVersion, bool dechunked) {
     std::string text = "HTTP/1.1 " + std::to_string(response.result_int()) + " ";
-    text.append(response.reason()).append("\r\n").append(endToEndHeaders(response));
+    text.append(response.reason()).append("\r\n").append(endToEndHeaders(response, dechunked));
     if (!keepAlive)
         text += "Connection: close\r\n";
     else if (clientVersion == 10)

@@ -5,6 +5,9 @@
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/steady_timer.hpp>
 
+#include <algorithm>
+#include <list>
+
 namespace service {
 
 using asio::ip::tcp;
@@ -23,19 +26,12 @@ constexpr std::chrono::milliseconds acceptBackOff{100};
 
 } // namespace
 
-// The proxy's I/O world. The session count and the flags come before the
-// context, so that they outlive the sessions the context destroys.
+// The proxy's I/O world. The session list comes before the context, so
+// that it outlives the sessions the context destroys.
 struct ProxyServer::Io {
     explicit Io(const ProxySettings& settings) : settings(settings) {}
 
-    // Accepts the next connection unless the sessions are at their cap;
-    // then the next to end accepts again, and new connections wait in the
-    // listen backlog meanwhile.
     void acceptNext() {
-        if (sessions >= settings.maxSessions) {
-            waitingForSlot = true;
-            return;
-        }
         acceptor.async_accept([this](boost::system::error_code error, tcp::socket client) {
             if (error == asio::error::operation_aborted || !acceptor.is_open())
                 return;
@@ -47,21 +43,49 @@ struct ProxyServer::Io {
                 });
                 return;
             }
-            ++sessions;
-            // Held by the session; its release (even should the session
-            // fail to be made) gives the slot back.
-            std::shared_ptr<void> slot(nullptr, [this](void*) { onSessionEnded(); });
-            std::make_shared<ProxySession>(std::move(client), settings, std::move(slot))->start();
+            try {
+                startSession(std::move(client));
+            } catch (...) {
+                // Out of memory: this connection is dropped, the next ones
+                // are still accepted.
+                OutputDebugStringA("Velquin: the local proxy could not serve a connection");
+            }
             acceptNext();
         });
     }
 
-    void onSessionEnded() {
-        --sessions;
-        if (waitingForSlot && !stopping) {
-            waitingForSlot = false;
-            acceptNext();
+    void startSession(tcp::socket client) {
+        if (liveSessions() >= settings.maxSessions)
+            makeRoom();
+        auto entry = sessions.insert(sessions.end(), nullptr);
+        // Held by the session; its release (even should the session fail to
+        // be made) takes it off the list.
+        std::shared_ptr<void> slot(nullptr, [this, entry](void*) { sessions.erase(entry); });
+        auto session = std::make_shared<ProxySession>(std::move(client), settings, std::move(slot));
+        *entry = session.get();
+        session->start();
+    }
+
+    std::size_t liveSessions() const {
+        return static_cast<std::size_t>(std::count_if(
+            sessions.begin(), sessions.end(), [](const ProxySession* s) { return !s->closed(); }));
+    }
+
+    // At the cap a new connection takes the place of one already open, so
+    // that no program can keep others out by holding connections: first of
+    // one that waits for a request (an idle kept connection, or one whose
+    // head is slow to come), else of the one quiet for longest.
+    void makeRoom() {
+        ProxySession* victim = nullptr;
+        for (ProxySession* session : sessions) {
+            if (session->closed())
+                continue;
+            if (!victim || std::pair(!session->waitsForRequest(), session->lastActive()) <
+                               std::pair(!victim->waitsForRequest(), victim->lastActive()))
+                victim = session;
         }
+        if (victim)
+            victim->close();
     }
 
     // Runs the handlers until stopped. Sessions catch their own failures;
@@ -79,9 +103,7 @@ struct ProxyServer::Io {
     }
 
     const ProxySettings settings;
-    std::size_t sessions = 0;
-    bool waitingForSlot = false;
-    bool stopping = false;
+    std::list<ProxySession*> sessions;
     asio::io_context context;
     tcp::acceptor acceptor{context};
     asio::steady_timer backOff{context};
@@ -120,7 +142,6 @@ void ProxyServer::stop() {
         return;
     io_->context.stop();
     thread_.join();
-    io_->stopping = true;
     // Destroying the context destroys every session still waiting in it,
     // and with them their sockets.
     io_->acceptor.close();

@@ -2,11 +2,11 @@
 
 #include "service/HttpMessage.h"
 #include "service/ProxySettings.h"
+#include "service/Signal.h"
 
 #include <boost/asio/ip/tcp.hpp>
-#include <boost/asio/steady_timer.hpp>
+#include <boost/beast/core/flat_buffer.hpp>
 
-#include <array>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,23 +15,26 @@ namespace service {
 
 namespace asio = boost::asio;
 
-// One client connection of the proxy. Each request on it is parsed (its
-// head bounded in size and time) and goes to its own origin through the
-// SOCKS server, on a connection that serves only that origin: one to the
-// same host and port is used again while its answers allow it. The proxy
-// passes on the request's head rewritten and exactly its body, never
-// anything the client sends after it, and the answer back up to its end;
-// the client connection stays open only when the request and the answer's
-// framing allow it. CONNECT makes a blind tunnel to its target.
-// Every failure before an answer has begun answers with an HTTP error and
-// closes. Each step is a completion handler holding the session alive, so
-// a session lives exactly as long as an operation of it is pending; an
-// exception from a step ends this session alone. Buffers grow only as far
-// as a head or a read of forwarded bytes needs.
+// One client connection of the proxy, as a coroutine that reads it top to
+// bottom: each request's head is read (bounded in size and time) and the
+// request goes to its own origin through the SOCKS server, on a connection
+// that serves only that origin (one to the same host and port is used again
+// while its answers allow it). The origin gets the head rewritten and
+// exactly the request's body, never what the client sends after it; the
+// client gets the answer up to its end. CONNECT makes a blind tunnel.
+//
+// While a request is out, a second coroutine reads the client: it passes
+// the body on and, before and after, keeps what the client sends next, so
+// that a client that goes away ends the session at once, whatever stage it
+// is in. A watchdog ends a stage that overruns its time. Everything one
+// session holds is bounded: a head of 16 KiB (64 KiB for an answer's), and
+// up to 64 KiB read from each side; between requests the buffers shrink.
 class ProxySession : public std::enable_shared_from_this<ProxySession> {
 public:
-    static constexpr std::size_t maxHeadSize = 16384;
+    using Clock = asio::steady_timer::clock_type;
 
+    static constexpr std::size_t maxHeadSize = 16384;
+    static constexpr std::size_t maxAnswerHeadSize = 65536;
     static constexpr std::size_t relayBufferSize = 65536;
 
     // `settings` must outlive the session; `slot` is released with it.
@@ -39,68 +42,81 @@ public:
                  std::shared_ptr<void> slot);
     void start();
 
+    // What the server needs to make room for a new connection: whether the
+    // session waits for a request, when it last moved a byte, and a way to
+    // end it. A closed session ends as soon as its pending steps return.
+    bool waitsForRequest() const { return waitsForRequest_; }
+    Clock::time_point lastActive() const { return lastActive_; }
+    bool closed() const { return closed_; }
+    void close();
+
 private:
     using error_code = boost::system::error_code;
-    enum Direction { ToOrigin, ToClient };
+    using Buffer = boost::beast::flat_buffer;
+    template <typename T> using awaitable = asio::awaitable<T>;
 
-    // `step` as a completion handler that keeps the session alive and
-    // closes it should the step throw.
-    template <typename Step> auto guarded(Step step);
-    // Reads what `from` has (at most `size` bytes) onto the end of `into`.
-    template <typename Then>
-    void receive(asio::ip::tcp::socket& from, std::string& into, std::size_t size, Then then);
+    // How a message body's relay ended.
+    enum class BodyEnd { Complete, ReadFailed, WriteFailed, Invalid };
+    // How an answer's relay ended: whole; failed before any byte of it
+    // came (so the request may go again); failed before the client got
+    // anything; failed after.
+    enum class Answer { Complete, NoneCame, Failed, Broken };
+    // What the client side does while a request is out.
+    enum class ClientPhase { Watching, SendingBody, Stopping };
+    enum class Expiry { CloseAll, AbandonUpstream };
 
-    void onWatchdog();
-    void setDeadline(std::chrono::milliseconds fromNow);
-    void readRequest(std::chrono::milliseconds timeout);
-    void onRequestBytes();
-    void openUpstream();
-    void onSocksConnected(error_code error);
-    void onSocksReply(error_code error);
-    void onUpstreamOpen();
-    void sendRequest();
-    void relayRequestBody();
-    void expectResponse();
-    void relayResponse();
-    void onResponseEnd();
-    void tunnel(Direction direction);
-    void failExchange();
-    void respond(int status);
+    awaitable<void> serve();
+    awaitable<bool> readRequestHead(bool first);
+    awaitable<bool> forward(const Target& target);
+    awaitable<Answer> relayAnswer();
+    awaitable<void> tunnel(const Target& target);
+    awaitable<int> openUpstream(const Target& target);
+    template <bool isRequest>
+    awaitable<BodyEnd> relayBody(asio::ip::tcp::socket& from, Buffer& buffer,
+                                 MessageParser<isRequest>& parser, asio::ip::tcp::socket& to,
+                                 std::string* decoded);
+    awaitable<error_code> pipe(asio::ip::tcp::socket& from, Buffer& buffer,
+                               asio::ip::tcp::socket& to);
+    awaitable<bool> send(asio::ip::tcp::socket& to, const std::string& bytes);
+    awaitable<void> respond(int status);
+
+    void startClientSide();
+    awaitable<void> clientSide();
+    void setClientPhase(ClientPhase phase);
+    awaitable<bool> stopClientSide();
+
+    awaitable<void> watchdog();
+    void expireAfter(std::chrono::milliseconds limit, Expiry expiry = Expiry::CloseAll);
+    void expireWhenIdle();
+    void progress();
     int failureStatus() const { return timedOut_ ? 504 : 502; }
     void closeUpstream();
-    void closeAll();
 
     asio::ip::tcp::socket client_;
     asio::ip::tcp::socket upstream_;
-    asio::steady_timer timer_;
-    asio::steady_timer::time_point deadline_;
     const ProxySettings& settings_;
     std::shared_ptr<void> slot_;
-    // Bytes received from each side and not yet passed on.
-    std::string fromClient_;
-    std::string fromOrigin_;
+    // Bytes read from each side and not yet passed on.
+    Buffer fromClient_{relayBufferSize};
+    Buffer fromOrigin_{relayBufferSize};
     std::optional<RequestParser> request_;
-    std::optional<ResponseParser> response_;
-    Target target_;
     // The origin that `upstream_` serves, while it may serve another request.
     std::optional<Target> upstreamOrigin_;
-    std::string requestHead_;
-    std::string responseHead_;
-    std::array<unsigned char, 2 + 5 + 255 + 2> socksReply_{};
-    // The request has no body and went out on a connection used before,
-    // which the origin may have closed meanwhile: it may go again.
-    bool mayRetry_ = false;
-    // Counts the times a request head went out, so that a late completion
-    // of a write on a connection given up tells itself apart.
-    unsigned attempts_ = 0;
-    bool requestSent_ = false;
-    // Bytes of an answer to the current request went to the client.
-    bool answering_ = false;
-    // The answer is the proxy's own error answer.
-    bool responding_ = false;
+
+    ClientPhase clientPhase_ = ClientPhase::Stopping;
+    Signal clientPhaseChanged_;
+    Signal clientSideEnded_;
+    // The request's body went to its origin whole.
+    bool bodySent_ = false;
     bool keepClient_ = false;
-    bool connecting_ = false;
+
+    asio::steady_timer timer_;
+    Clock::time_point deadline_;
+    Expiry expiry_ = Expiry::CloseAll;
+    bool renewWhenActive_ = false;
     bool timedOut_ = false;
+    Clock::time_point lastActive_;
+    bool waitsForRequest_ = false;
     bool closed_ = false;
 };
 

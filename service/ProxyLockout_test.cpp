@@ -1,0 +1,133 @@
+// What a web page's script or one local program can do to the proxy's
+// other users: cancel requests by the hundred, hold tunnels or idle
+// connections at the cap, trickle a head. None of it may keep a new client
+// waiting, and a client that leaves frees what it held at once.
+#include "testsupport/ProxyTestFixture.h"
+#include "testsupport/ScriptedOrigin.h"
+
+#include <atomic>
+#include <thread>
+
+using namespace testing_support;
+using service_test::heapBytesInUse;
+using service_test::isTunnelExit;
+using service_test::proxyPort;
+using service_test::ProxyServerTest;
+
+namespace {
+
+// An origin that takes every connection and never answers; it counts the
+// connections that are open.
+class SilentOrigin {
+public:
+    SilentOrigin() : port_(listenOnLoopback(listener_)) {
+        std::thread([this] {
+            for (SOCKET s; (s = accept(listener_.get(), nullptr, nullptr)) != INVALID_SOCKET;) {
+                ++open_;
+                std::thread([this, s] {
+                    framework::Socket held(s);
+                    char c;
+                    while (recv(s, &c, 1, 0) > 0) {
+                    }
+                    --open_;
+                }).detach();
+            }
+        }).detach();
+    }
+    unsigned short port() const { return port_; }
+    int open() const { return open_; }
+
+private:
+    framework::Socket listener_;
+    unsigned short port_;
+    std::atomic<int> open_{0};
+};
+
+// How long a new client waits for its answer through the proxy.
+DWORD msUntilServed(const std::string& request) {
+    DWORD started = GetTickCount();
+    std::string answer = roundTrip(proxyPort, request);
+    return isTunnelExit(httpBody(answer)) ? GetTickCount() - started : 99999;
+}
+
+} // namespace
+
+TEST_F(ProxyServerTest, ClientsThatLeaveFreeTheirSessionAndOriginConnectionAtOnce) {
+    startProxy();
+    // One program lives for the whole process: origins of earlier tests
+    // that never end would count here.
+    static SilentOrigin silent;
+    std::vector<framework::Socket> clients;
+    for (int i = 0; i < 500; ++i) {
+        clients.push_back(connectTo(proxyPort));
+        sendText(clients.back().get(),
+                 "GET http://localhost:" + std::to_string(silent.port()) + "/ HTTP/1.1\r\n\r\n");
+    }
+    ASSERT_TRUE(waitUntil([&] { return silent.open() == 500; }, 20000)) << silent.open();
+    clients.clear();
+    DWORD left = GetTickCount();
+    EXPECT_TRUE(waitUntil([&] { return silent.open() == 0; }, 1000)) << silent.open();
+    EXPECT_LT(GetTickCount() - left, 1000u);
+    EXPECT_LT(msUntilServed(get("localhost")), 2000u);
+}
+
+TEST_F(ProxyServerTest, NeitherHeldTunnelsNorIdleConnectionsKeepANewClientOut) {
+    service::ProxySettings settings;
+    settings.headerTimeout = std::chrono::milliseconds(30000);
+    startProxy(settings);
+    SIZE_T before = heapBytesInUse();
+    // Tunnels up to the cap, each quiet after its answer.
+    std::vector<framework::Socket> tunnels;
+    std::string connect =
+        "CONNECT localhost:" + std::to_string(target_->port()) + " HTTP/1.1\r\n\r\n";
+    for (int i = 0; i < 512; ++i) {
+        tunnels.push_back(connectTo(proxyPort));
+        sendText(tunnels.back().get(), connect);
+        ASSERT_EQ(receiveUntil(tunnels.back().get(), "\r\n\r\n"),
+                  "HTTP/1.1 200 Connection established\r\n\r\n")
+            << i;
+    }
+    // A new client takes the place of the tunnel quiet for longest.
+    EXPECT_LT(msUntilServed(get("localhost")), 2000u);
+    EXPECT_EQ(receiveAll(tunnels.front().get()), "");
+
+    // A thousand connections that never send a head: each new one takes
+    // the place of the one that waited longest, and a client is served.
+    std::vector<framework::Socket> idle;
+    for (int i = 0; i < 1000; ++i) {
+        idle.push_back(connectTo(proxyPort));
+        ASSERT_TRUE(idle.back()) << i;
+    }
+    EXPECT_LT(msUntilServed(get("localhost")), 2000u);
+    // Every session is bounded: 512 of them, within 16 KiB each.
+    EXPECT_LT(heapBytesInUse(), before + 512 * 16384) << "in use before: " << before;
+    tunnels.clear();
+    idle.clear();
+    EXPECT_TRUE(waitUntil([&] { return heapBytesInUse() < before + (64u << 10); }, 5000));
+}
+
+TEST_F(ProxyServerTest, ALaterHeadOnAKeptConnectionMustBeWholeWithinTheHeadTimeOut) {
+    service::ProxySettings settings;
+    settings.headerTimeout = std::chrono::milliseconds(300);
+    startProxy(settings);
+    std::string ok = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok";
+    ScriptedOrigin origin({{"\r\n\r\n", ok}, {"\r\n\r\n", ok}}, false);
+    std::string request =
+        "GET http://localhost:" + std::to_string(origin.port()) + "/ HTTP/1.1\r\n\r\n";
+    framework::Socket client = connectTo(proxyPort);
+    sendText(client.get(), request);
+    ASSERT_EQ(receiveUntil(client.get(), "ok"), ok);
+    // A kept connection may stay idle for longer than the head time-out...
+    Sleep(500); // idle, as a browser's kept connection is
+    sendText(client.get(), request);
+    ASSERT_EQ(receiveUntil(client.get(), "ok"), ok);
+    // ...but a head begun must be whole within it, however slowly it comes.
+    DWORD started = GetTickCount();
+    for (char c : request) {
+        if (send(client.get(), &c, 1, 0) != 1)
+            break;
+        Sleep(50); // the client's own pace
+    }
+    EXPECT_EQ(receiveAll(client.get()), "");
+    EXPECT_LT(GetTickCount() - started, 1500u);
+}
