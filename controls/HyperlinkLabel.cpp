@@ -1,5 +1,6 @@
 #include "controls/HyperlinkLabel.h"
 
+#include "controls/LinkAccessible.h"
 #include "controls/LinkOpening.h"
 
 namespace controls {
@@ -24,6 +25,13 @@ HyperlinkLabel::HyperlinkLabel() {
     onMessage(WM_TIMER, &HyperlinkLabel::onTimer);
     onMessage(WM_ERASEBKGND, &HyperlinkLabel::onEraseBackground);
     onMessage(WM_DESTROY, &HyperlinkLabel::onDestroy);
+    onMessage(WM_GETDLGCODE, &HyperlinkLabel::onGetDlgCode);
+    onMessage(WM_KEYDOWN, &HyperlinkLabel::onKeyDown);
+    onMessage(WM_SETFOCUS, &HyperlinkLabel::onFocusChange);
+    onMessage(WM_KILLFOCUS, &HyperlinkLabel::onFocusChange);
+    onMessage(WM_PAINT, &HyperlinkLabel::onPaint);
+    onMessage(WM_GETOBJECT, &HyperlinkLabel::onGetObject);
+    onMessage(LinkAccessible::openMessage, &HyperlinkLabel::onOpenRequest);
 }
 
 HyperlinkLabel::~HyperlinkLabel() {
@@ -34,8 +42,10 @@ HyperlinkLabel::~HyperlinkLabel() {
 }
 
 void HyperlinkLabel::onAttached() {
-    // Without SS_NOTIFY a static sees no mouse and reports no clicks.
-    SetWindowLongPtrA(handle(), GWL_STYLE, GetWindowLongPtrA(handle(), GWL_STYLE) | SS_NOTIFY);
+    // Without SS_NOTIFY a static sees no mouse and reports no clicks; a
+    // link is reached with Tab like a button.
+    SetWindowLongPtrA(handle(), GWL_STYLE,
+                      GetWindowLongPtrA(handle(), GWL_STYLE) | SS_NOTIFY | WS_TABSTOP);
     if (url_.empty())
         url_ = text();
     if (text().empty())
@@ -241,6 +251,65 @@ framework::MessageResult HyperlinkLabel::onEraseBackground(WPARAM wParam, LPARAM
 framework::MessageResult HyperlinkLabel::onDestroy(WPARAM, LPARAM) {
     KillTimer(handle(), hoverTimerId);
     return std::nullopt;
+}
+
+framework::MessageResult HyperlinkLabel::onGetDlgCode(WPARAM wParam, LPARAM lParam) {
+    LRESULT code = defaultProc(WM_GETDLGCODE, wParam, lParam);
+    // Enter and Space are the link's own while it has the focus: the dialog
+    // would otherwise press its default button with Enter.
+    const MSG* message = reinterpret_cast<const MSG*>(lParam);
+    if (message != nullptr && message->message == WM_KEYDOWN &&
+        (message->wParam == VK_RETURN || message->wParam == VK_SPACE))
+        code |= DLGC_WANTMESSAGE;
+    return code;
+}
+
+framework::MessageResult HyperlinkLabel::onKeyDown(WPARAM key, LPARAM flags) {
+    // Bit 30: the key was down before, an auto-repeat that opens nothing
+    // more.
+    if ((key != VK_RETURN && key != VK_SPACE) || (flags & (1 << 30)) != 0)
+        return std::nullopt;
+    onClicked();
+    return 0;
+}
+
+framework::MessageResult HyperlinkLabel::onFocusChange(WPARAM, LPARAM) {
+    repaint();
+    return std::nullopt;
+}
+
+framework::MessageResult HyperlinkLabel::onPaint(WPARAM wParam, LPARAM lParam) {
+    const bool focused = GetFocus() == handle();
+    // The focus rectangle is drawn by inverting: the whole control is
+    // painted afresh under it, or a partial repaint would invert parts of
+    // it twice.
+    if (focused)
+        InvalidateRect(handle(), nullptr, TRUE);
+    LRESULT result = defaultProc(WM_PAINT, wParam, lParam);
+    if (focused) {
+        RECT client;
+        GetClientRect(handle(), &client);
+        HDC dc = GetDC(handle());
+        DrawFocusRect(dc, &client);
+        ReleaseDC(handle(), dc);
+    }
+    return result;
+}
+
+framework::MessageResult HyperlinkLabel::onGetObject(WPARAM wParam, LPARAM lParam) {
+    if (static_cast<LONG>(lParam) != OBJID_CLIENT)
+        return std::nullopt;
+    LinkAccessible* link = LinkAccessible::create(handle(), url_, visited_);
+    if (link == nullptr)
+        return std::nullopt;
+    LRESULT result = LresultFromObject(__uuidof(IAccessible), wParam, link);
+    link->Release();
+    return result;
+}
+
+framework::MessageResult HyperlinkLabel::onOpenRequest(WPARAM, LPARAM) {
+    onClicked();
+    return 0;
 }
 
 void HyperlinkLabel::onClicked() {

@@ -11,7 +11,10 @@ namespace controls {
 // A static text of a dialog made into a link: drawn in link colours, with a
 // hand cursor and a tooltip that shows the address, underlined as asked,
 // fitted to its text, and opening the address when clicked (OpenLink in
-// LinkOpening.h). A failed open beeps and explains itself in a message box.
+// LinkOpening.h), or from the keyboard: it is a tab stop, shows a focus
+// rectangle, and Enter or Space opens it; screen readers are told it is a
+// link (LinkAccessible). A failed open beeps and explains itself in a
+// message box.
 // Attach it during the dialog's data exchange, then call SetLink,
 // SetUnderlineMode and SetLinkColors. Before it is attached, the setters
 // only store their values.
@@ -76,6 +79,12 @@ private:
     framework::MessageResult onTimer(WPARAM wParam, LPARAM lParam);
     framework::MessageResult onEraseBackground(WPARAM wParam, LPARAM lParam);
     framework::MessageResult onDestroy(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onGetDlgCode(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onKeyDown(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onFocusChange(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onPaint(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onGetObject(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onOpenRequest(WPARAM wParam, LPARAM lParam);
     void onClicked();
 
     COLORREF linkColour_ = defaultColour;
