@@ -1,5 +1,6 @@
 #include "controls/HyperlinkLabel.h"
 
+#include "controls/HighContrast.h"
 #include "controls/LinkAccessible.h"
 #include "controls/LinkOpening.h"
 
@@ -126,6 +127,8 @@ void HyperlinkLabel::SetUnderlineMode(int mode) {
 }
 
 COLORREF HyperlinkLabel::textColour() const {
+    if (highContrastOn())
+        return GetSysColor(COLOR_HOTLIGHT);
     if (hovering_)
         return hoverColour_;
     return visited_ ? visitedColour_ : linkColour_;
@@ -244,7 +247,10 @@ framework::MessageResult HyperlinkLabel::onTimer(WPARAM, LPARAM) {
 framework::MessageResult HyperlinkLabel::onEraseBackground(WPARAM wParam, LPARAM) {
     RECT client;
     GetClientRect(handle(), &client);
-    FillRect(reinterpret_cast<HDC>(wParam), &client, GetSysColorBrush(COLOR_BTNFACE));
+    // On the theme's window colour, as the dialog is in a high-contrast
+    // theme.
+    FillRect(reinterpret_cast<HDC>(wParam), &client,
+             GetSysColorBrush(highContrastOn() ? COLOR_WINDOW : COLOR_BTNFACE));
     return TRUE;
 }
 

@@ -45,7 +45,8 @@ public:
     const std::string& url() const { return url_; }
     bool isHovering() const { return hovering_; }
     bool isVisited() const { return visited_; }
-    // The colour the text is drawn in now.
+    // The colour the text is drawn in now: in a high-contrast theme the
+    // system's colour of links, whatever the link colours.
     COLORREF textColour() const;
     HCURSOR cursor() const { return linkCursor_.get(); }
     HFONT underlineFont() const { return underlineFont_.get(); }

@@ -1,3 +1,4 @@
+#include "controls/HighContrast.h"
 #include "controls/HyperlinkLabel.h"
 #include "framework/DataExchange.h"
 #include "framework/Dialog.h"
@@ -213,6 +214,12 @@ TEST_F(HyperlinkLabelTest, ColoursFollowHoverAndVisitedWithAHollowBrush) {
     label.SetLinkColors(blue, purple, red);
     EXPECT_EQ(askedColour(label), red);
     ASSERT_TRUE(leave(label));
+    EXPECT_EQ(askedColour(label), purple);
+
+    // A high-contrast theme's colour of links, whatever the label's own.
+    controls::setHighContrastQuery([] { return true; });
+    EXPECT_EQ(askedColour(label), GetSysColor(COLOR_HOTLIGHT));
+    controls::setHighContrastQuery(nullptr);
     EXPECT_EQ(askedColour(label), purple);
 }
 

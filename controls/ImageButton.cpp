@@ -1,5 +1,7 @@
 #include "controls/ImageButton.h"
 
+#include "controls/HighContrast.h"
+
 #include <commctrl.h>
 
 namespace controls {
@@ -187,7 +189,11 @@ framework::MessageResult ImageButton::onDrawItem(WPARAM, LPARAM lParam) {
     disabled_ = (item.itemState & ODS_DISABLED) != 0;
     HDC dc = item.hDC;
     SetBkMode(dc, TRANSPARENT);
-    if (transparent_)
+    // The dialog's own colours are the theme's then: a face of the
+    // dialog's surface would not stand out from it.
+    if (highContrastOn())
+        FillRect(dc, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
+    else if (transparent_)
         PaintParentBackground(dc);
     PaintBorder(dc, item.rcItem);
     std::string caption = text();
@@ -225,7 +231,10 @@ void ImageButton::PaintParentBackground(HDC dc) {
 
 void ImageButton::PaintBorder(HDC dc, const RECT& item) {
     COLORREF saved = GetBkColor(dc);
-    if (pressed_)
+    if (highContrastOn()) {
+        COLORREF frame = GetSysColor(pressed_ || hovering_ ? COLOR_HIGHLIGHT : COLOR_BTNTEXT);
+        drawFrame(dc, item, frame, frame);
+    } else if (pressed_)
         drawFrame(dc, item, GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_BTNHIGHLIGHT));
     else if (hovering_)
         drawFrame(dc, item, GetSysColor(COLOR_BTNHIGHLIGHT), GetSysColor(COLOR_BTNSHADOW));
@@ -246,7 +255,10 @@ void ImageButton::PaintCaption(HDC dc, const std::string& caption, RECT& caption
     DrawTextA(dc, caption.c_str(), -1, &captionRect, DT_WORDBREAK | DT_CENTER | DT_CALCRECT);
     captionRect = CentreCaption(bounds, captionRect);
     SetBkMode(dc, TRANSPARENT);
-    if (disabled_) {
+    if (disabled_ && highContrastOn()) {
+        SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+        DrawTextA(dc, caption.c_str(), -1, &captionRect, DT_WORDBREAK | DT_CENTER);
+    } else if (disabled_) {
         // Embossed: a highlight copy one pixel down-right, the shadow on top.
         OffsetRect(&captionRect, 1, 1);
         SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));

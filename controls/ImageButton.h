@@ -11,6 +11,9 @@ namespace controls {
 // its caption centred in the width that remains; a raised edge while the
 // mouse is over it, a sunken one while pressed, and a tooltip. Clicks,
 // keyboard activation and the default-button handling stay the platform's.
+// In a high-contrast theme it is a framed button in the system's button
+// colours instead, the frame in the highlight colour while the mouse is
+// over it or it is pressed.
 class ImageButton : public framework::Control {
 public:
     static constexpr int iconMargin = 3;
