@@ -3,6 +3,7 @@
 #include "controls/HighContrast.h"
 #include "controls/LinkAccessible.h"
 #include "controls/LinkOpening.h"
+#include "framework/Dpi.h"
 
 namespace controls {
 
@@ -33,6 +34,7 @@ HyperlinkLabel::HyperlinkLabel() {
     onMessage(WM_PAINT, &HyperlinkLabel::onPaint);
     onMessage(WM_GETOBJECT, &HyperlinkLabel::onGetObject);
     onMessage(LinkAccessible::openMessage, &HyperlinkLabel::onOpenRequest);
+    onMessage(framework::dpiChangedAfterParentMessage, &HyperlinkLabel::onDpiChanged);
 }
 
 HyperlinkLabel::~HyperlinkLabel() {
@@ -66,7 +68,11 @@ void HyperlinkLabel::onAttached() {
 
 void HyperlinkLabel::createFonts() {
     originalFont_ = reinterpret_cast<HFONT>(SendMessageA(handle(), WM_GETFONT, 0, 0));
-    HGDIOBJ font = originalFont_;
+    createFontsLike(originalFont_);
+}
+
+void HyperlinkLabel::createFontsLike(HFONT like) {
+    HGDIOBJ font = like;
     if (font == nullptr)
         font = GetStockObject(DEFAULT_GUI_FONT);
     if (font == nullptr)
@@ -311,6 +317,23 @@ framework::MessageResult HyperlinkLabel::onGetObject(WPARAM wParam, LPARAM lPara
     LRESULT result = LresultFromObject(__uuidof(IAccessible), wParam, link);
     link->Release();
     return result;
+}
+
+framework::MessageResult HyperlinkLabel::onDpiChanged(WPARAM, LPARAM) {
+    // The dialog has a font for the new scale; the label's two are copies
+    // of the old one.
+    HFONT dialogFont = reinterpret_cast<HFONT>(SendMessageA(GetParent(handle()), WM_GETFONT, 0, 0));
+    // Held by the window until it has the new one.
+    framework::Font oldNormal = std::move(normalFont_), oldUnderline = std::move(underlineFont_);
+    createFontsLike(dialogFont);
+    bool underlined = underlineMode_ == underlineAlways ||
+                      (underlineMode_ == underlineWhileHovering && hovering_);
+    setFont(underlined ? underlineFont_.get() : normalFont_.get());
+    FitToText();
+    RECT client;
+    GetClientRect(handle(), &client);
+    toolTip_.setToolRect(handle(), toolId, client);
+    return 0;
 }
 
 framework::MessageResult HyperlinkLabel::onOpenRequest(WPARAM, LPARAM) {

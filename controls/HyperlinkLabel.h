@@ -13,9 +13,9 @@ namespace controls {
 // fitted to its text, and opening the address when clicked (OpenLink in
 // LinkOpening.h), or from the keyboard: it is a tab stop, shows a focus
 // rectangle, and Enter or Space opens it; screen readers are told it is a
-// link (LinkAccessible). A failed open beeps and explains itself in a
-// message box.
-// Attach it during the dialog's data exchange, then call SetLink,
+// link (LinkAccessible). Moved with its dialog to a monitor of another
+// scale, it takes the dialog's new font and fits itself again. A failed open beeps and explains
+// itself in a message box. Attach it during the dialog's data exchange, then call SetLink,
 // SetUnderlineMode and SetLinkColors. Before it is attached, the setters
 // only store their values.
 class HyperlinkLabel : public framework::Control {
@@ -70,6 +70,8 @@ protected:
 private:
     void LoadHandCursor();
     void createFonts();
+    // The plain and underlined fonts as copies of `like`.
+    void createFontsLike(HFONT like);
     void setFont(HFONT font);
     void repaint();
     bool hasWindow() const { return IsWindow(handle()) != FALSE; }
@@ -86,6 +88,7 @@ private:
     framework::MessageResult onPaint(WPARAM wParam, LPARAM lParam);
     framework::MessageResult onGetObject(WPARAM wParam, LPARAM lParam);
     framework::MessageResult onOpenRequest(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onDpiChanged(WPARAM wParam, LPARAM lParam);
     void onClicked();
 
     COLORREF linkColour_ = defaultColour;
