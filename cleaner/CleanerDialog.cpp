@@ -6,7 +6,22 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+
 namespace cleaner {
+
+namespace {
+// "A", "A and B", "A, B and C".
+std::string listed(const std::vector<std::string>& names) {
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i > 0)
+            text += i + 1 == names.size() ? " and " : ", ";
+        text += names[i];
+    }
+    return text;
+}
+} // namespace
 
 const std::array<const char*, CleanerDialog::jobCount> CleanerDialog::jobTexts = {
     "Delete Internet Explorer Cache Cleanup - In Progress",
@@ -18,9 +33,16 @@ const std::array<const char*, CleanerDialog::jobCount> CleanerDialog::jobTexts =
     "Delete Windows Desktop's Recycle Bin Cleanup - In Progres",
 };
 
-CleanerDialog::CleanerDialog(std::string installDir, Jobs jobs, HelpOpener openHelp)
+const std::array<const char*, 3> CleanerDialog::browserJobTexts = {
+    "Delete Browser Cache - In Progress",
+    "Delete Browser Cookies - In Progress",
+    "Delete Browser History - In Progress",
+};
+
+CleanerDialog::CleanerDialog(std::string installDir, Jobs jobs, HelpOpener openHelp,
+                             UserFolders folders)
     : ColouredDialog(IDD_PRIVACY), installDir_(std::move(installDir)), jobs_(std::move(jobs)),
-      openHelp_(std::move(openHelp)) {
+      openHelp_(std::move(openHelp)), folders_(std::move(folders)) {
     onMessage(WM_HELP, &CleanerDialog::onHelp);
 }
 
@@ -44,6 +66,9 @@ void CleanerDialog::doDataExchange(framework::DataExchange& exchange) {
     exchange.check(IDC_CLEAN_RECENT_DOCS, cleanRecentDocs_);
     exchange.check(IDC_CLEAN_RECYCLE_BIN, cleanRecycleBin_);
     exchange.check(IDC_CLEAN_RUN_HISTORY, cleanRunHistory_);
+    exchange.check(IDC_CLEAN_BROWSER_CACHE, cleanBrowserCache_);
+    exchange.check(IDC_CLEAN_BROWSER_COOKIES, cleanBrowserCookies_);
+    exchange.check(IDC_CLEAN_BROWSER_HISTORY, cleanBrowserHistory_);
     exchange.text(IDC_CLEAN_STATUS, statusText_);
 }
 
@@ -58,8 +83,22 @@ BOOL CleanerDialog::onInitDialog() {
     doneButton_.ShowFocusRect(true, true);
     doneButton_.SetHint("Return to Velquin ", true);
     doneButton_.UseParentBackground(false);
+    browsers_ = findBrowsers(folders_);
+    showBrowsersFound();
     updateData(false);
     return TRUE;
+}
+
+void CleanerDialog::showBrowsersFound() {
+    std::vector<std::string> found;
+    for (const Browser& browser : browsers_)
+        found.push_back(browser.name);
+    std::string names = listed(found);
+    SetDlgItemTextA(handle(), IDC_BROWSERS_GROUP,
+                    names.empty() ? "No Edge, Chrome or Firefox Profile Found"
+                                  : ("Protect the Privacy of " + names).c_str());
+    for (int box : {IDC_CLEAN_BROWSER_CACHE, IDC_CLEAN_BROWSER_COOKIES, IDC_CLEAN_BROWSER_HISTORY})
+        EnableWindow(item(box), browsers_.empty() ? FALSE : TRUE);
 }
 
 void CleanerDialog::onOK() {
@@ -74,10 +113,59 @@ void CleanerDialog::onOK() {
         showStatus(jobTexts[job]);
         jobs_[job]();
     }
-    showStatus(completionText);
+    std::string left = browserSummary(cleanBrowserStores());
+    showStatus(left.empty() ? completionText : left);
 }
 
-void CleanerDialog::showStatus(const char* text) {
+BrowserJobReport CleanerDialog::cleanBrowserStores() {
+    const std::array<std::pair<const int*, BrowserStore>, 3> stores = {{
+        {&cleanBrowserCache_, BrowserStore::cache},
+        {&cleanBrowserCookies_, BrowserStore::cookies},
+        {&cleanBrowserHistory_, BrowserStore::history},
+    }};
+    BrowserJobReport left;
+    // Taken once: a browser started during the run is seen at the next.
+    std::set<std::string> running;
+    bool looked = false;
+    for (std::size_t job = 0; job < stores.size(); ++job) {
+        if (*stores[job].first != 1 || browsers_.empty())
+            continue;
+        if (!looked) {
+            running = runningPrograms();
+            looked = true;
+        }
+        showStatus(browserJobTexts[job]);
+        BrowserJobReport report = cleanBrowsers(stores[job].second, browsers_, running);
+        for (std::string& name : report.running) {
+            if (std::find(left.running.begin(), left.running.end(), name) == left.running.end())
+                left.running.push_back(std::move(name));
+        }
+        for (std::string& failure : report.failures)
+            left.failures.push_back(std::move(failure));
+    }
+    return left;
+}
+
+std::string CleanerDialog::browserSummary(const BrowserJobReport& report) {
+    std::string summary;
+    if (!report.running.empty()) {
+        std::string names = listed(report.running);
+        const bool one = report.running.size() == 1;
+        summary = names + (one ? " was" : " were") + " running and " + (one ? "was" : "were") +
+                  " not cleaned: close " + (one ? "it" : "them") + " and press Clean again.";
+    }
+    if (!report.failures.empty()) {
+        if (!summary.empty())
+            summary += " ";
+        summary += "Not cleaned: ";
+        for (std::size_t i = 0; i < report.failures.size(); ++i)
+            summary += (i > 0 ? "; " : "") + report.failures[i];
+        summary += ".";
+    }
+    return summary;
+}
+
+void CleanerDialog::showStatus(const std::string& text) {
     statusText_ = text;
     updateData(false);
 }

@@ -45,7 +45,6 @@ const std::array<MainDialog::ButtonLook, 7> MainDialog::buttonLooks = {{
 
 MainDialog::MainDialog(WorkflowEnvironment& environment, ShellNotify notify)
     : ColouredDialog(IDD_VELQUIN_DIALOG, std::move(notify)), environment_(environment),
-      icon_(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))),
       tunnelWatch_([this] { return environment_.readDword(settings::shared::ready); }) {
     // The template's progress bar needs its window class before the window
     // is made.
@@ -82,7 +81,7 @@ BOOL MainDialog::onInitDialog() {
     SetTrayTip(trayTip);
     SetTrayMenu(IDR_TRAY_MENU);
     appendSystemMenuItem(IDS_ABOUTBOX, IDM_ABOUTBOX);
-    setIcon(icon_);
+    setIcon(IDR_MAINFRAME);
     // Only options that point at the local proxy change: the leftover of a
     // run that did not end cleanly. A user's own settings stay, and the
     // probe below goes the way the user's browsing goes.

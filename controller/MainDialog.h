@@ -107,7 +107,6 @@ private:
     void pushTexts();
 
     WorkflowEnvironment& environment_;
-    HICON icon_;
     std::array<controls::ImageButton, 7> buttons_;
     controls::HyperlinkLabel link_;
     std::string realIp_;

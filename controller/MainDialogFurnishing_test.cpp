@@ -1,5 +1,7 @@
 #include "controller/MainDialog.h"
 #include "controller/ScriptedEnvironment_test.h"
+#include "testsupport/ChildMode.h"
+#include "testsupport/ClassesRoot.h"
 #include "testsupport/ColourRule.h"
 #include "testsupport/Wait.h"
 #include "resources/controller/resource.h"
@@ -124,4 +126,31 @@ TEST_F(Furnishing, ColoursFollowTheWindowRule) {
     HDC dc = CreateCompatibleDC(nullptr);
     controls_testing::expectColourRule(dialog_.handle(), dialog_.item(IDC_STATUS), dc);
     DeleteDC(dc);
+}
+
+TEST_F(Furnishing, TabReachesEveryButtonThenTheLinkAndEnterOpensTheLink) {
+    testing_support::PrivateClassesRoot classes;
+    ASSERT_TRUE(classes.setDefault(".htm", "velquin.page"));
+    ASSERT_TRUE(classes.setDefault("velquin.page\\shell\\open\\command",
+                                   testing_support::childCommandLine("none") + " \"%1\""));
+    dialog_.link().SetLink("C:\\velquin-missing\\page.htm");
+    SetForegroundWindow(dialog_.handle());
+    SetFocus(dialog_.item(IDC_HIDE_IP));
+    // Each Tab goes through the dialog manager, as a key press does.
+    std::vector<int> order{GetDlgCtrlID(GetFocus())};
+    for (int i = 0; i < 8; ++i) {
+        HWND before = GetFocus();
+        PostMessageA(before, WM_KEYDOWN, VK_TAB, 1);
+        ASSERT_TRUE(waitUntil([&] { return GetFocus() != before; }, 2000)) << i;
+        order.push_back(GetDlgCtrlID(GetFocus()));
+    }
+    EXPECT_EQ(order,
+              (std::vector<int>{IDC_HIDE_IP, IDC_NEW_IP, IDC_RESTORE, IDC_PRIVACY, IDC_HELP_BUTTON,
+                                IDC_MINIMIZE, IDC_EXIT, IDC_LINK, IDC_HIDE_IP}));
+
+    SetFocus(dialog_.item(IDC_LINK));
+    PostMessageA(dialog_.item(IDC_LINK), WM_KEYDOWN, VK_RETURN, 1);
+    EXPECT_TRUE(waitUntil([&] { return dialog_.link().isVisited(); }, 5000));
+    // Enter was the link's: no button ran.
+    EXPECT_TRUE(environment.log.empty());
 }

@@ -1,6 +1,9 @@
 #include "controls/HyperlinkLabel.h"
 
+#include "controls/HighContrast.h"
+#include "controls/LinkAccessible.h"
 #include "controls/LinkOpening.h"
+#include "framework/Dpi.h"
 
 namespace controls {
 
@@ -24,6 +27,14 @@ HyperlinkLabel::HyperlinkLabel() {
     onMessage(WM_TIMER, &HyperlinkLabel::onTimer);
     onMessage(WM_ERASEBKGND, &HyperlinkLabel::onEraseBackground);
     onMessage(WM_DESTROY, &HyperlinkLabel::onDestroy);
+    onMessage(WM_GETDLGCODE, &HyperlinkLabel::onGetDlgCode);
+    onMessage(WM_KEYDOWN, &HyperlinkLabel::onKeyDown);
+    onMessage(WM_SETFOCUS, &HyperlinkLabel::onFocusChange);
+    onMessage(WM_KILLFOCUS, &HyperlinkLabel::onFocusChange);
+    onMessage(WM_PAINT, &HyperlinkLabel::onPaint);
+    onMessage(WM_GETOBJECT, &HyperlinkLabel::onGetObject);
+    onMessage(LinkAccessible::openMessage, &HyperlinkLabel::onOpenRequest);
+    onMessage(framework::dpiChangedAfterParentMessage, &HyperlinkLabel::onDpiChanged);
 }
 
 HyperlinkLabel::~HyperlinkLabel() {
@@ -34,8 +45,10 @@ HyperlinkLabel::~HyperlinkLabel() {
 }
 
 void HyperlinkLabel::onAttached() {
-    // Without SS_NOTIFY a static sees no mouse and reports no clicks.
-    SetWindowLongPtrA(handle(), GWL_STYLE, GetWindowLongPtrA(handle(), GWL_STYLE) | SS_NOTIFY);
+    // Without SS_NOTIFY a static sees no mouse and reports no clicks; a
+    // link is reached with Tab like a button.
+    SetWindowLongPtrA(handle(), GWL_STYLE,
+                      GetWindowLongPtrA(handle(), GWL_STYLE) | SS_NOTIFY | WS_TABSTOP);
     if (url_.empty())
         url_ = text();
     if (text().empty())
@@ -55,7 +68,11 @@ void HyperlinkLabel::onAttached() {
 
 void HyperlinkLabel::createFonts() {
     originalFont_ = reinterpret_cast<HFONT>(SendMessageA(handle(), WM_GETFONT, 0, 0));
-    HGDIOBJ font = originalFont_;
+    createFontsLike(originalFont_);
+}
+
+void HyperlinkLabel::createFontsLike(HFONT like) {
+    HGDIOBJ font = like;
     if (font == nullptr)
         font = GetStockObject(DEFAULT_GUI_FONT);
     if (font == nullptr)
@@ -116,6 +133,8 @@ void HyperlinkLabel::SetUnderlineMode(int mode) {
 }
 
 COLORREF HyperlinkLabel::textColour() const {
+    if (highContrastOn())
+        return GetSysColor(COLOR_HOTLIGHT);
     if (hovering_)
         return hoverColour_;
     return visited_ ? visitedColour_ : linkColour_;
@@ -234,13 +253,92 @@ framework::MessageResult HyperlinkLabel::onTimer(WPARAM, LPARAM) {
 framework::MessageResult HyperlinkLabel::onEraseBackground(WPARAM wParam, LPARAM) {
     RECT client;
     GetClientRect(handle(), &client);
-    FillRect(reinterpret_cast<HDC>(wParam), &client, GetSysColorBrush(COLOR_BTNFACE));
+    // On the theme's window colour, as the dialog is in a high-contrast
+    // theme.
+    FillRect(reinterpret_cast<HDC>(wParam), &client,
+             GetSysColorBrush(highContrastOn() ? COLOR_WINDOW : COLOR_BTNFACE));
     return TRUE;
 }
 
 framework::MessageResult HyperlinkLabel::onDestroy(WPARAM, LPARAM) {
     KillTimer(handle(), hoverTimerId);
     return std::nullopt;
+}
+
+framework::MessageResult HyperlinkLabel::onGetDlgCode(WPARAM wParam, LPARAM lParam) {
+    LRESULT code = defaultProc(WM_GETDLGCODE, wParam, lParam);
+    // Enter and Space are the link's own while it has the focus: the dialog
+    // would otherwise press its default button with Enter.
+    const MSG* message = reinterpret_cast<const MSG*>(lParam);
+    if (message != nullptr && message->message == WM_KEYDOWN &&
+        (message->wParam == VK_RETURN || message->wParam == VK_SPACE))
+        code |= DLGC_WANTMESSAGE;
+    return code;
+}
+
+framework::MessageResult HyperlinkLabel::onKeyDown(WPARAM key, LPARAM flags) {
+    // Bit 30: the key was down before, an auto-repeat that opens nothing
+    // more.
+    if ((key != VK_RETURN && key != VK_SPACE) || (flags & (1 << 30)) != 0)
+        return std::nullopt;
+    onClicked();
+    return 0;
+}
+
+framework::MessageResult HyperlinkLabel::onFocusChange(WPARAM, LPARAM) {
+    repaint();
+    return std::nullopt;
+}
+
+framework::MessageResult HyperlinkLabel::onPaint(WPARAM wParam, LPARAM lParam) {
+    const bool focused = GetFocus() == handle();
+    // The focus rectangle is drawn by inverting: the whole control is
+    // painted afresh under it, or a partial repaint would invert parts of
+    // it twice.
+    if (focused)
+        InvalidateRect(handle(), nullptr, TRUE);
+    LRESULT result = defaultProc(WM_PAINT, wParam, lParam);
+    if (focused) {
+        RECT client;
+        GetClientRect(handle(), &client);
+        HDC dc = GetDC(handle());
+        DrawFocusRect(dc, &client);
+        ReleaseDC(handle(), dc);
+    }
+    return result;
+}
+
+framework::MessageResult HyperlinkLabel::onGetObject(WPARAM wParam, LPARAM lParam) {
+    if (static_cast<LONG>(lParam) != OBJID_CLIENT)
+        return std::nullopt;
+    LinkAccessible* link = LinkAccessible::create(handle(), url_, visited_);
+    if (link == nullptr)
+        return std::nullopt;
+    LRESULT result = LresultFromObject(__uuidof(IAccessible), wParam, link);
+    link->Release();
+    return result;
+}
+
+framework::MessageResult HyperlinkLabel::onDpiChanged(WPARAM, LPARAM) {
+    // The dialog has a font for the new scale; the label's two are copies
+    // of the old one.
+    HFONT dialogFont = reinterpret_cast<HFONT>(SendMessageA(GetParent(handle()), WM_GETFONT, 0, 0));
+    // Held by the window until it has the new one.
+    framework::Font oldNormal = std::move(normalFont_), oldUnderline = std::move(underlineFont_);
+    createFontsLike(dialogFont);
+    bool underlined = underlineMode_ == underlineAlways ||
+                      (underlineMode_ == underlineWhileHovering && hovering_);
+    setFont(underlined ? underlineFont_.get() : normalFont_.get());
+    FitToText();
+    RECT client;
+    GetClientRect(handle(), &client);
+    toolTip_.setToolRect(handle(), toolId, client);
+    return 0;
+}
+
+framework::MessageResult HyperlinkLabel::onOpenRequest(WPARAM, LPARAM) {
+    onClicked();
+    return 0;
 }
 
 void HyperlinkLabel::onClicked() {

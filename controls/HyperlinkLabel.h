@@ -11,8 +11,11 @@ namespace controls {
 // A static text of a dialog made into a link: drawn in link colours, with a
 // hand cursor and a tooltip that shows the address, underlined as asked,
 // fitted to its text, and opening the address when clicked (OpenLink in
-// LinkOpening.h). A failed open beeps and explains itself in a message box.
-// Attach it during the dialog's data exchange, then call SetLink,
+// LinkOpening.h), or from the keyboard: it is a tab stop, shows a focus
+// rectangle, and Enter or Space opens it; screen readers are told it is a
+// link (LinkAccessible). Moved with its dialog to a monitor of another
+// scale, it takes the dialog's new font and fits itself again. A failed open beeps and explains
+// itself in a message box. Attach it during the dialog's data exchange, then call SetLink,
 // SetUnderlineMode and SetLinkColors. Before it is attached, the setters
 // only store their values.
 class HyperlinkLabel : public framework::Control {
@@ -42,7 +45,8 @@ public:
     const std::string& url() const { return url_; }
     bool isHovering() const { return hovering_; }
     bool isVisited() const { return visited_; }
-    // The colour the text is drawn in now.
+    // The colour the text is drawn in now: in a high-contrast theme the
+    // system's colour of links, whatever the link colours.
     COLORREF textColour() const;
     HCURSOR cursor() const { return linkCursor_.get(); }
     HFONT underlineFont() const { return underlineFont_.get(); }
@@ -66,6 +70,8 @@ protected:
 private:
     void LoadHandCursor();
     void createFonts();
+    // The plain and underlined fonts as copies of `like`.
+    void createFontsLike(HFONT like);
     void setFont(HFONT font);
     void repaint();
     bool hasWindow() const { return IsWindow(handle()) != FALSE; }
@@ -76,6 +82,13 @@ private:
     framework::MessageResult onTimer(WPARAM wParam, LPARAM lParam);
     framework::MessageResult onEraseBackground(WPARAM wParam, LPARAM lParam);
     framework::MessageResult onDestroy(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onGetDlgCode(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onKeyDown(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onFocusChange(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onPaint(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onGetObject(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onOpenRequest(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onDpiChanged(WPARAM wParam, LPARAM lParam);
     void onClicked();
 
     COLORREF linkColour_ = defaultColour;

@@ -1,3 +1,4 @@
+#include "controls/HighContrast.h"
 #include "controls/HyperlinkLabel.h"
 #include "framework/DataExchange.h"
 #include "framework/Dialog.h"
@@ -7,6 +8,8 @@
 #include "testsupport/Wait.h"
 
 #include <gtest/gtest.h>
+
+#include <oleacc.h>
 
 using controls::HyperlinkLabel;
 using testing_support::waitUntil;
@@ -212,6 +215,12 @@ TEST_F(HyperlinkLabelTest, ColoursFollowHoverAndVisitedWithAHollowBrush) {
     EXPECT_EQ(askedColour(label), red);
     ASSERT_TRUE(leave(label));
     EXPECT_EQ(askedColour(label), purple);
+
+    // A high-contrast theme's colour of links, whatever the label's own.
+    controls::setHighContrastQuery([] { return true; });
+    EXPECT_EQ(askedColour(label), GetSysColor(COLOR_HOTLIGHT));
+    controls::setHighContrastQuery(nullptr);
+    EXPECT_EQ(askedColour(label), purple);
 }
 
 TEST_F(HyperlinkLabelTest, UnderlinedWhileHoveringInModeMinusOneOnly) {
@@ -285,4 +294,71 @@ TEST_F(ClickedLink, ASuccessfulOpenMarksTheLinkVisited) {
     click(label);
     ASSERT_TRUE(waitUntil([&] { return label.isVisited(); }, 5000));
     EXPECT_TRUE(watcher.texts().empty());
+}
+
+TEST_F(ClickedLink, EnterAndSpaceOpenTheFocusedLinkWhichShowsItsFocus) {
+    ASSERT_TRUE(classes.setDefault(".htm", "velquin.page"));
+    ASSERT_TRUE(classes.setDefault("velquin.page\\shell\\open\\command",
+                                   testing_support::childCommandLine("none") + " \"%1\""));
+    HyperlinkLabel& label = dialog.link;
+    label.SetLink("C:\\velquin-missing\\page.htm");
+    EXPECT_TRUE(GetWindowLongA(label.handle(), GWL_STYLE) & WS_TABSTOP);
+    auto cornerIsFace = [&] {
+        HDC dc = GetDC(label.handle());
+        COLORREF corner = GetPixel(dc, 0, 0);
+        ReleaseDC(label.handle(), dc);
+        return corner == GetSysColor(COLOR_BTNFACE);
+    };
+    SetFocus(dialog.item(IDOK));
+    ASSERT_TRUE(testing_support::waitUntilPainted(dialog.handle()));
+    EXPECT_TRUE(cornerIsFace());
+    SetFocus(label.handle());
+    ASSERT_TRUE(testing_support::waitUntilPainted(dialog.handle()));
+    EXPECT_FALSE(cornerIsFace()) << "no focus rectangle";
+
+    // The dialog manager leaves both keys to the link instead of pressing
+    // its default button with Enter.
+    for (WPARAM key : {VK_RETURN, VK_SPACE}) {
+        MSG press{label.handle(), WM_KEYDOWN, key, 1, 0, {}};
+        EXPECT_TRUE(
+            SendMessageA(label.handle(), WM_GETDLGCODE, key, reinterpret_cast<LPARAM>(&press)) &
+            DLGC_WANTMESSAGE);
+    }
+    // An auto-repeated key opens nothing more.
+    PostMessageA(label.handle(), WM_KEYDOWN, VK_SPACE, 1 | (1 << 30));
+    PostMessageA(label.handle(), WM_KEYDOWN, VK_SPACE, 1);
+    ASSERT_TRUE(waitUntil([&] { return label.isVisited(); }, 5000));
+
+    label.SetVisitedState(false);
+    testing_support::MessageBoxWatcher watcher;
+    PostMessageA(label.handle(), WM_KEYDOWN, VK_RETURN, 1);
+    EXPECT_TRUE(waitUntil([&] { return label.isVisited(); }, 5000));
+    EXPECT_TRUE(watcher.texts().empty());
+}
+
+TEST_F(HyperlinkLabelTest, ScreenReadersAreToldItIsALinkToItsAddress) {
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    HyperlinkLabel& label = dialog.empty;
+    IAccessible* link = nullptr;
+    ASSERT_EQ(AccessibleObjectFromWindow(label.handle(), OBJID_CLIENT, __uuidof(IAccessible),
+                                         reinterpret_cast<void**>(&link)),
+              S_OK);
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    VARIANT role{}, state{};
+    EXPECT_EQ(link->get_accRole(self, &role), S_OK);
+    EXPECT_EQ(role.lVal, ROLE_SYSTEM_LINK);
+    EXPECT_EQ(link->get_accState(self, &state), S_OK);
+    EXPECT_TRUE(state.lVal & STATE_SYSTEM_LINKED);
+    EXPECT_TRUE(state.lVal & STATE_SYSTEM_FOCUSABLE);
+    BSTR value = nullptr, action = nullptr;
+    EXPECT_EQ(link->get_accValue(self, &value), S_OK);
+    EXPECT_EQ(std::wstring(value), std::wstring(address.begin(), address.end()));
+    EXPECT_EQ(link->get_accDefaultAction(self, &action), S_OK);
+    EXPECT_EQ(std::wstring(action), L"Jump");
+    SysFreeString(value);
+    SysFreeString(action);
+    link->Release();
+    CoUninitialize();
 }

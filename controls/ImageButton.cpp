@@ -1,6 +1,12 @@
 #include "controls/ImageButton.h"
 
+#include "controls/HighContrast.h"
+
+#include "framework/Dialog.h"
+
 #include <commctrl.h>
+
+#include <algorithm>
 
 namespace controls {
 
@@ -16,9 +22,9 @@ int height(const RECT& r) {
     return r.bottom - r.top;
 }
 
-// A one-pixel frame: top and left in `topLeft`, right and bottom in
+// A frame `t` pixels thick: top and left in `topLeft`, right and bottom in
 // `bottomRight`.
-void drawFrame(HDC dc, const RECT& r, COLORREF topLeft, COLORREF bottomRight) {
+void drawFrame(HDC dc, const RECT& r, COLORREF topLeft, COLORREF bottomRight, int t) {
     int x = r.left, y = r.top, w = width(r), h = height(r);
     auto fill = [dc](int left, int top, int cx, int cy, COLORREF colour) {
         // ExtTextOut with an opaque rectangle fills without a brush.
@@ -26,10 +32,10 @@ void drawFrame(HDC dc, const RECT& r, COLORREF topLeft, COLORREF bottomRight) {
         SetBkColor(dc, colour);
         ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &area, nullptr, 0, nullptr);
     };
-    fill(x, y, w - 1, 1, topLeft);
-    fill(x, y, 1, h - 1, topLeft);
-    fill(x + w - 1, y, 1, h, bottomRight);
-    fill(x, y + h - 1, w, 1, bottomRight);
+    fill(x, y, w - t, t, topLeft);
+    fill(x, y, t, h - t, topLeft);
+    fill(x + w - t, y, t, h, bottomRight);
+    fill(x, y + h - t, w, t, bottomRight);
 }
 } // namespace
 
@@ -48,6 +54,7 @@ ImageButton::ImageButton() : textColour_(GetSysColor(COLOR_BTNTEXT)) {
     onMessage(BM_SETSTYLE, &ImageButton::onSetStyle);
     onMessage(BM_GETCHECK, &ImageButton::onGetCheck);
     onMessage(BM_SETCHECK, &ImageButton::onSetCheck);
+    onMessage(framework::dpiChangedAfterParentMessage, &ImageButton::onDpiChanged);
 }
 
 ImageButton::~ImageButton() {
@@ -66,9 +73,18 @@ void ImageButton::onAttached() {
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
+UINT ImageButton::dpi() const {
+    return framework::Dialog::dpiOf(handle());
+}
+
 int ImageButton::AssignIcon(WORD iconId) {
-    HICON loaded = static_cast<HICON>(LoadImageA(
-        GetModuleHandleA(nullptr), MAKEINTRESOURCEA(iconId), IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
+    // The resource's image nearest the size at this scale: drawn as it is,
+    // not stretched from another size.
+    iconId_ = iconId;
+    const int size = framework::scaled(iconSize, dpi());
+    HICON loaded =
+        static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(iconId),
+                                      IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
     icon_.reset();
     iconWidth_ = iconHeight_ = 0;
     if (loaded != nullptr) {
@@ -128,17 +144,19 @@ bool ImageButton::preTranslateMessage(MSG& msg) {
 }
 
 RECT ImageButton::PlaceIcon(bool hasCaption, const RECT& item, RECT& captionRect, bool pressed,
-                            int iconWidth, int iconHeight) {
+                            int iconWidth, int iconHeight, UINT dpi) {
     RECT iconRect = item;
+    const int margin = framework::scaled(iconMargin, dpi);
     if (hasCaption) {
-        iconRect.left += iconMargin;
-        captionRect.left += iconWidth + iconMargin;
+        iconRect.left += margin;
+        captionRect.left += iconWidth + margin;
     } else {
         iconRect.left += (width(item) - iconWidth) / 2;
     }
     iconRect.top += (height(item) - iconHeight) / 2;
     if (pressed)
-        OffsetRect(&iconRect, pressShift.x, pressShift.y);
+        OffsetRect(&iconRect, framework::scaled(pressShift.x, dpi),
+                   framework::scaled(pressShift.y, dpi));
     return iconRect;
 }
 
@@ -187,7 +205,11 @@ framework::MessageResult ImageButton::onDrawItem(WPARAM, LPARAM lParam) {
     disabled_ = (item.itemState & ODS_DISABLED) != 0;
     HDC dc = item.hDC;
     SetBkMode(dc, TRANSPARENT);
-    if (transparent_)
+    // The dialog's own colours are the theme's then: a face of the
+    // dialog's surface would not stand out from it.
+    if (highContrastOn())
+        FillRect(dc, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
+    else if (transparent_)
         PaintParentBackground(dc);
     PaintBorder(dc, item.rcItem);
     std::string caption = text();
@@ -198,7 +220,8 @@ framework::MessageResult ImageButton::onDrawItem(WPARAM, LPARAM lParam) {
         PaintCaption(dc, caption, captionRect);
     if (focused_ && showFocusRect_) {
         RECT focus = item.rcItem;
-        InflateRect(&focus, -focusInset, -focusInset);
+        const int inset = framework::scaled(focusInset, dpi());
+        InflateRect(&focus, -inset, -inset);
         DrawFocusRect(dc, &focus);
     }
     return TRUE;
@@ -225,15 +248,22 @@ void ImageButton::PaintParentBackground(HDC dc) {
 
 void ImageButton::PaintBorder(HDC dc, const RECT& item) {
     COLORREF saved = GetBkColor(dc);
-    if (pressed_)
-        drawFrame(dc, item, GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_BTNHIGHLIGHT));
+    const int thickness = std::max(1, framework::scaled(1, dpi()));
+    if (highContrastOn()) {
+        COLORREF frame = GetSysColor(pressed_ || hovering_ ? COLOR_HIGHLIGHT : COLOR_BTNTEXT);
+        drawFrame(dc, item, frame, frame, thickness);
+    } else if (pressed_)
+        drawFrame(dc, item, GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_BTNHIGHLIGHT),
+                  thickness);
     else if (hovering_)
-        drawFrame(dc, item, GetSysColor(COLOR_BTNHIGHLIGHT), GetSysColor(COLOR_BTNSHADOW));
+        drawFrame(dc, item, GetSysColor(COLOR_BTNHIGHLIGHT), GetSysColor(COLOR_BTNSHADOW),
+                  thickness);
     SetBkColor(dc, saved);
 }
 
 void ImageButton::PaintIcon(HDC dc, bool hasCaption, const RECT& item, RECT& captionRect) {
-    RECT iconRect = PlaceIcon(hasCaption, item, captionRect, pressed_, iconWidth_, iconHeight_);
+    RECT iconRect =
+        PlaceIcon(hasCaption, item, captionRect, pressed_, iconWidth_, iconHeight_, dpi());
     DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(icon_.get()), 0, iconRect.left,
                iconRect.top, width(iconRect), height(iconRect),
                DST_ICON | (disabled_ ? DSS_DISABLED : DSS_NORMAL));
@@ -241,12 +271,16 @@ void ImageButton::PaintIcon(HDC dc, bool hasCaption, const RECT& item, RECT& cap
 
 void ImageButton::PaintCaption(HDC dc, const std::string& caption, RECT& captionRect) {
     if (pressed_)
-        OffsetRect(&captionRect, pressShift.x, pressShift.y);
+        OffsetRect(&captionRect, framework::scaled(pressShift.x, dpi()),
+                   framework::scaled(pressShift.y, dpi()));
     RECT bounds = captionRect;
     DrawTextA(dc, caption.c_str(), -1, &captionRect, DT_WORDBREAK | DT_CENTER | DT_CALCRECT);
     captionRect = CentreCaption(bounds, captionRect);
     SetBkMode(dc, TRANSPARENT);
-    if (disabled_) {
+    if (disabled_ && highContrastOn()) {
+        SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+        DrawTextA(dc, caption.c_str(), -1, &captionRect, DT_WORDBREAK | DT_CENTER);
+    } else if (disabled_) {
         // Embossed: a highlight copy one pixel down-right, the shadow on top.
         OffsetRect(&captionRect, 1, 1);
         SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
@@ -360,6 +394,19 @@ framework::MessageResult ImageButton::onSetStyle(WPARAM wParam, LPARAM lParam) {
     // button must stay owner-drawn through it.
     return defaultProc(BM_SETSTYLE, (wParam & ~static_cast<WPARAM>(typeMask)) | BS_OWNERDRAW,
                        lParam);
+}
+
+framework::MessageResult ImageButton::onDpiChanged(WPARAM, LPARAM) {
+    // Its dialog has moved and sized it for the new scale already.
+    dropSnapshot();
+    if (iconId_ != 0)
+        AssignIcon(iconId_);
+    if (toolTip_.exists() && toolTip_.toolCount() > 0) {
+        RECT client;
+        GetClientRect(handle(), &client);
+        toolTip_.setToolRect(handle(), hintToolId, client);
+    }
+    return 0;
 }
 
 framework::MessageResult ImageButton::onGetCheck(WPARAM, LPARAM) {

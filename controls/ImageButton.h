@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/Control.h"
+#include "framework/Dpi.h"
 #include "framework/Handle.h"
 #include "framework/ToolTip.h"
 
@@ -11,11 +12,19 @@ namespace controls {
 // its caption centred in the width that remains; a raised edge while the
 // mouse is over it, a sunken one while pressed, and a tooltip. Clicks,
 // keyboard activation and the default-button handling stay the platform's.
+// In a high-contrast theme it is a framed button in the system's button
+// colours instead, the frame in the highlight colour while the mouse is
+// over it or it is pressed.
+// Its metrics (the margins, the shift, the frame, the icon of 32 pixels)
+// are those at 96 DPI, scaled to the scale of its dialog; the icon is the
+// image of the resource nearest that size, and both follow the dialog to a
+// monitor of another scale.
 class ImageButton : public framework::Control {
 public:
     static constexpr int iconMargin = 3;
     static constexpr POINT pressShift{1, 1};
     static constexpr int focusInset = 3;
+    static constexpr int iconSize = 32;
 
     ImageButton();
     ~ImageButton() override;
@@ -28,6 +37,7 @@ public:
     void UseParentBackground(bool repaint);
 
     bool isHovering() const { return hovering_; }
+    int iconWidth() const { return iconWidth_; }
     bool isDefault() const { return isDefault_; }
     const framework::ToolTip& toolTip() const { return toolTip_; }
 
@@ -35,9 +45,10 @@ public:
 
     // Where the icon goes: the item rectangle with its top-left corner
     // moved; with a caption, captionRect loses the icon's width plus the
-    // margin on its left. Halves truncate toward zero.
+    // margin on its left. Halves truncate toward zero; the margin and the
+    // shift are scaled to `dpi`.
     static RECT PlaceIcon(bool hasCaption, const RECT& item, RECT& captionRect, bool pressed,
-                          int iconWidth, int iconHeight);
+                          int iconWidth, int iconHeight, UINT dpi = framework::baseDpi);
     // The measured text block (`measured`, whose top-left is that of
     // `bounds`) centred in `bounds`, halves truncating toward zero.
     static RECT CentreCaption(const RECT& bounds, const RECT& measured);
@@ -71,6 +82,8 @@ private:
     framework::MessageResult onSetStyle(WPARAM wParam, LPARAM lParam);
     framework::MessageResult onGetCheck(WPARAM wParam, LPARAM lParam);
     framework::MessageResult onSetCheck(WPARAM wParam, LPARAM lParam);
+    framework::MessageResult onDpiChanged(WPARAM wParam, LPARAM lParam);
+    UINT dpi() const;
 
     bool hovering_ = false;
     bool transparent_ = false;
@@ -85,6 +98,7 @@ private:
     framework::Bitmap backgroundBitmap_;
     HGDIOBJ previousBitmap_ = nullptr;
     framework::Icon icon_;
+    WORD iconId_ = 0;
     int iconWidth_ = 0;
     int iconHeight_ = 0;
 };

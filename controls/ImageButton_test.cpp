@@ -1,3 +1,5 @@
+#include "controls/DialogColours.h"
+#include "controls/HighContrast.h"
 #include "controls/ImageButton.h"
 #include "framework/DataExchange.h"
 #include "framework/Dialog.h"
@@ -101,6 +103,23 @@ void hover(ImageButton& button) {
     ClientToScreen(button.handle(), &screen);
     SetCursorPos(screen.x, screen.y);
     SendMessageA(button.handle(), WM_MOUSEMOVE, 0, MAKELPARAM(middle.x, middle.y));
+}
+
+// A high-contrast theme, for one test.
+class HighContrastTheme {
+public:
+    HighContrastTheme() {
+        controls::setHighContrastQuery([] { return true; });
+    }
+    ~HighContrastTheme() { controls::setHighContrastQuery(nullptr); }
+};
+
+// The colour at (x, y) of `window` on the screen.
+COLORREF shownAt(HWND window, int x, int y) {
+    HDC dc = GetDC(window);
+    COLORREF colour = GetPixel(dc, x, y);
+    ReleaseDC(window, dc);
+    return colour;
 }
 
 class ImageButtonTest : public testing::Test {
@@ -338,4 +357,55 @@ TEST_F(ImageButtonTest, ParentBackgroundShowsThroughAndIsRenewedOnColourChange) 
     Surface renewed(r.right, r.bottom);
     draw(button, renewed, 0);
     EXPECT_EQ(renewed.at(r.right / 2, r.bottom / 2), RGB(200, 40, 40));
+}
+
+TEST_F(ImageButtonTest, InHighContrastAFramedFaceInTheSystemsButtonColours) {
+    HighContrastTheme theme;
+    ImageButton& button = dialog.bare;
+    RECT r = clientOf(button.handle());
+    {
+        Surface s(r.right, r.bottom);
+        draw(button, s, 0);
+        EXPECT_EQ(s.at(r.right / 2, r.bottom / 2), GetSysColor(COLOR_BTNFACE));
+        EXPECT_EQ(s.at(0, 0), GetSysColor(COLOR_BTNTEXT));
+        EXPECT_EQ(s.at(r.right - 1, r.bottom - 1), GetSysColor(COLOR_BTNTEXT));
+    }
+    hover(button);
+    Surface s(r.right, r.bottom);
+    draw(button, s, 0);
+    EXPECT_EQ(s.at(0, 0), GetSysColor(COLOR_HIGHLIGHT));
+}
+
+TEST(HighContrast, ADialogFollowsAThemeChangeAtOnce) {
+    controls::ColouredDialog<ButtonDialog> dialog;
+    ASSERT_TRUE(dialog.create());
+    dialog.third.UseParentBackground(false);
+    ShowWindow(dialog.handle(), SW_SHOW);
+    ASSERT_TRUE(testing_support::waitUntilPainted(dialog.handle()));
+    HWND third = dialog.third.handle();
+    // Inside the frame, off the caption: the face.
+    EXPECT_EQ(shownAt(third, 2, 2), controls::DialogColours::surface);
+    HDC dc = CreateCompatibleDC(nullptr);
+    {
+        HighContrastTheme theme;
+        SendMessageA(dialog.handle(), WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+        EXPECT_TRUE(waitUntil([&] { return shownAt(third, 2, 2) == GetSysColor(COLOR_BTNFACE); }));
+        LRESULT surface =
+            SendMessageA(dialog.handle(), WM_CTLCOLORDLG, reinterpret_cast<WPARAM>(dc),
+                         reinterpret_cast<LPARAM>(dialog.handle()));
+        EXPECT_EQ(surface, reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW)));
+        EXPECT_EQ(GetTextColor(dc), GetSysColor(COLOR_WINDOWTEXT));
+        LRESULT text = SendMessageA(dialog.handle(), WM_CTLCOLORSTATIC,
+                                    reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(third));
+        EXPECT_EQ(text, reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW)));
+        EXPECT_EQ(GetTextColor(dc), GetSysColor(COLOR_WINDOWTEXT));
+    }
+    // Off again: the dialog's own colours come back with the next change.
+    SendMessageA(dialog.handle(), WM_SYSCOLORCHANGE, 0, 0);
+    EXPECT_TRUE(
+        waitUntil([&] { return shownAt(third, 2, 2) == controls::DialogColours::surface; }));
+    SendMessageA(dialog.handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                 reinterpret_cast<LPARAM>(third));
+    EXPECT_EQ(GetTextColor(dc), RGB(0, 0, 0));
+    DeleteDC(dc);
 }

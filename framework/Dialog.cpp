@@ -2,8 +2,11 @@
 
 #include "framework/Control.h"
 #include "framework/DataExchange.h"
+#include "framework/Dpi.h"
 #include "framework/MessageLoop.h"
 #include "framework/Resources.h"
+
+#include <utility>
 
 namespace framework {
 
@@ -33,6 +36,8 @@ bool returnsDirectly(UINT message) {
 Dialog::Dialog(UINT templateId) : templateId_(templateId) {
     onMessage(WM_PAINT, &Dialog::onPaintMinimised);
     onMessage(WM_QUERYDRAGICON, &Dialog::onQueryDragIcon);
+    onMessage(dpiChangedMessage, &Dialog::onDpiChanged);
+    onMessage(WM_GETFONT, &Dialog::onGetFont);
 }
 
 Dialog::~Dialog() {
@@ -105,14 +110,20 @@ void Dialog::appendSystemMenuItem(UINT stringId, UINT commandId) {
     AppendMenuA(systemMenu, MF_STRING, commandId, text.c_str());
 }
 
-void Dialog::setIcon(HICON icon) {
-    icon_ = icon;
-    SendMessageA(handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-    SendMessageA(handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+void Dialog::setIcon(WORD iconId) {
+    auto load = [this, iconId](int width, int height) {
+        return static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(iconId),
+                                             IMAGE_ICON, systemMetric(width, dpi_),
+                                             systemMetric(height, dpi_), 0));
+    };
+    icon_.reset(load(SM_CXICON, SM_CYICON));
+    smallIcon_.reset(load(SM_CXSMICON, SM_CYSMICON));
+    SendMessageA(handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
+    SendMessageA(handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
 }
 
 MessageResult Dialog::onPaintMinimised(WPARAM, LPARAM) {
-    if (icon_ == nullptr || !IsIconic(handle()))
+    if (!icon_ || !IsIconic(handle()))
         return std::nullopt;
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(handle(), &paint);
@@ -121,15 +132,41 @@ MessageResult Dialog::onPaintMinimised(WPARAM, LPARAM) {
     GetClientRect(handle(), &client);
     const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
     const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
-    DrawIcon(dc, x, y, icon_);
+    DrawIcon(dc, x, y, icon_.get());
     EndPaint(handle(), &paint);
     return 0;
 }
 
-MessageResult Dialog::onQueryDragIcon(WPARAM, LPARAM) {
-    if (icon_ == nullptr)
+UINT Dialog::dpiOf(HWND window) {
+    for (HWND at = window; at != nullptr; at = GetParent(at)) {
+        if (auto* dialog = dynamic_cast<Dialog*>(Window::fromHandle(at)))
+            return dialog->dpi();
+        if ((GetWindowLongPtrA(at, GWL_STYLE) & WS_CHILD) == 0)
+            break;
+    }
+    return windowDpi(window);
+}
+
+MessageResult Dialog::onDpiChanged(WPARAM wParam, LPARAM lParam) {
+    const UINT to = HIWORD(wParam);
+    if (to == 0 || to == dpi_)
         return std::nullopt;
-    return reinterpret_cast<LRESULT>(icon_);
+    // Known before the controls are told, so that they scale to it.
+    const UINT from = std::exchange(dpi_, to);
+    layout_.apply(handle(), from, to, *reinterpret_cast<const RECT*>(lParam));
+    return 0;
+}
+
+MessageResult Dialog::onGetFont(WPARAM, LPARAM) {
+    if (layout_.font() == nullptr)
+        return std::nullopt;
+    return reinterpret_cast<LRESULT>(layout_.font());
+}
+
+MessageResult Dialog::onQueryDragIcon(WPARAM, LPARAM) {
+    if (!icon_)
+        return std::nullopt;
+    return reinterpret_cast<LRESULT>(icon_.get());
 }
 
 bool Dialog::updateData(bool save) {
@@ -204,6 +241,8 @@ INT_PTR CALLBACK Dialog::dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
         if (self == nullptr)
             return FALSE;
         self->bind(hwnd);
+        self->dpi_ = windowDpi(hwnd);
+        keepOwnDpiLayout(hwnd);
         self->onCreate();
     }
     if (message == WM_NCDESTROY) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/DpiLayout.h"
+#include "framework/Handle.h"
 #include "framework/Window.h"
 
 namespace framework {
@@ -48,6 +50,12 @@ public:
     };
 
     HWND item(int id) const { return GetDlgItem(handle(), id); }
+    // The scale the dialog is laid out for: its monitor's when it was made,
+    // and each new one it was moved to since (WM_DPICHANGED).
+    UINT dpi() const { return dpi_; }
+    // The scale of `window`: that of the framework dialog it is or is a
+    // control of, else its monitor's.
+    static UINT dpiOf(HWND window);
     bool isBusy() const { return busy_; }
     bool isEnded() const { return ended_; }
     INT_PTR result() const { return result_; }
@@ -71,9 +79,11 @@ protected:
     // the text of string `stringId`; nothing when the window has no system
     // menu or the string is missing.
     void appendSystemMenuItem(UINT stringId, UINT commandId);
-    // The window's large and small icon, also drawn in the middle of the
-    // minimised window and given as its drag icon. The caller keeps it.
-    void setIcon(HICON icon);
+    // The window's large and small icon from icon resource `iconId`, each
+    // the image of the size the system shows at the dialog's scale; the
+    // large one is also drawn in the middle of the minimised window and
+    // given as its drag icon.
+    void setIcon(WORD iconId);
     // The answer of the control that asked for its colours (the base answer
     // of a colour request), or nothing when the control has none.
     MessageResult reflectToChild(UINT message, WPARAM wParam, LPARAM lParam);
@@ -88,10 +98,18 @@ private:
     bool ended_ = false;
     bool busy_ = false;
     INT_PTR result_ = 0;
-    HICON icon_ = nullptr;
+    Icon icon_;
+    Icon smallIcon_;
+
+    UINT dpi_ = 96;
+    DpiLayout layout_;
 
     MessageResult onPaintMinimised(WPARAM wParam, LPARAM lParam);
     MessageResult onQueryDragIcon(WPARAM wParam, LPARAM lParam);
+    // Moved to a monitor of another scale: the dialog lays itself out again
+    // in the window rectangle the system suggests.
+    MessageResult onDpiChanged(WPARAM wParam, LPARAM lParam);
+    MessageResult onGetFont(WPARAM wParam, LPARAM lParam);
 };
 
 } // namespace framework

@@ -81,6 +81,12 @@ RECT ToolTip::toolRect(HWND window, UINT_PTR id) const {
     return info.rect;
 }
 
+void ToolTip::setToolRect(HWND window, UINT_PTR id, const RECT& rect) {
+    TOOLINFOA info = toolInfo(window, id);
+    info.rect = rect;
+    SendMessageA(hwnd_, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&info));
+}
+
 void ToolTip::relayEvent(const MSG& msg) {
     SendMessageA(hwnd_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
 }

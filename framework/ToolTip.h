@@ -35,6 +35,8 @@ public:
     std::string toolText(HWND window, UINT_PTR id) const;
     // The tool's rectangle; an empty one when there is no such tool.
     RECT toolRect(HWND window, UINT_PTR id) const;
+    // Moves the tool to `rect`, as after its window was resized.
+    void setToolRect(HWND window, UINT_PTR id, const RECT& rect);
     void relayEvent(const MSG& msg);
 
 private:

@@ -18,9 +18,7 @@ namespace {
 const UINT repaintDelayMs = 50;
 } // namespace
 
-KeeperDialog::KeeperDialog()
-    : Dialog(IDD_KEEPER),
-      icon_(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))) {
+KeeperDialog::KeeperDialog() : Dialog(IDD_KEEPER) {
     onMessage(UPM_LINES, &KeeperDialog::onLines);
     onMessage(UPM_FINISHED, &KeeperDialog::onFinished);
     onMessage(UPM_PROCESS_HANDLE, &KeeperDialog::onProcessHandle);
@@ -43,7 +41,7 @@ void KeeperDialog::doDataExchange(framework::DataExchange& exchange) {
 BOOL KeeperDialog::onInitDialog() {
     Dialog::onInitDialog();
     appendSystemMenuItem(IDS_ABOUTBOX, IDM_ABOUTBOX);
-    setIcon(icon_);
+    setIcon(IDR_MAINFRAME);
     startClient();
     return TRUE;
 }

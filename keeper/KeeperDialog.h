@@ -46,7 +46,6 @@ private:
     framework::Control label_;
     framework::ListBox output_;
     framework::Control commandEdit_;
-    HICON icon_;
     bool running_ = false;
     // Runs while a burst of lines is being added, with the list not
     // repainted; it fires once the burst pauses.

@@ -1,32 +1,42 @@
 #!/usr/bin/env python3
-"""Draws the programs' icons as 32x32, 256-colour .ico files.
+"""Draws the programs' icons as .ico files with an image for every size the
+system asks for at 100 % to 200 % scaling and beyond: 16, 20, 24, 32, 40, 48,
+64 and 256 pixels.
 
-Each icon is a few simple shapes on a transparent square, drawn at four
-times the size and averaged down for smooth edges, then mapped to a fixed
-palette (a 6x6x6 colour cube and a grey ramp). Run it from the repository
+Each icon is a few simple shapes on a transparent square, given in the units
+of a 32-pixel icon and drawn at every size on its own (not scaled from
+another image), at several times the size and averaged down for smooth
+edges, into 32-bit images with an alpha channel; the 256-pixel image is
+stored as PNG, as the system expects that size. Run it from the repository
 root to redraw every icon:  python3 scripts/draw_icons.py
 """
 import math
 import struct
+import zlib
 
-SIZE = 32
-SCALE = 4
+UNIT = 32
+SIZES = (16, 20, 24, 32, 40, 48, 64, 256)
 
 
 class Canvas:
-    def __init__(self):
-        n = SIZE * SCALE
-        self.n = n
-        self.px = [[(0, 0, 0, 0)] * n for _ in range(n)]
+    def __init__(self, size):
+        self.size = size
+        # Sub-pixels a pixel: fewer for the large images, whose edges need
+        # fewer to look smooth.
+        self.scale = 4 if size <= 64 else 2
+        self.n = size * self.scale
+        self.px = [[(0, 0, 0, 0)] * self.n for _ in range(self.n)]
 
     def fill(self, inside, colour):
-        """Paints every sub-pixel whose centre (in icon pixels) is inside."""
+        """Paints every sub-pixel whose centre (in units of the 32-pixel
+        icon) is inside."""
         r, g, b = colour
+        unit = self.size * self.scale / UNIT
         for y in range(self.n):
-            fy = (y + 0.5) / SCALE
+            fy = (y + 0.5) / unit
             row = self.px[y]
             for x in range(self.n):
-                if inside((x + 0.5) / SCALE, fy):
+                if inside((x + 0.5) / unit, fy):
                     row[x] = (r, g, b, 255)
 
     def circle(self, cx, cy, radius, colour):
@@ -73,20 +83,21 @@ class Canvas:
         self.fill(inside, colour)
 
     def pixels(self):
-        """Averages the sub-pixels down to 32x32 RGBA."""
+        """Averages the sub-pixels down to the icon's size, RGBA."""
         out = []
-        for y in range(SIZE):
+        k = self.scale
+        for y in range(self.size):
             row = []
-            for x in range(SIZE):
+            for x in range(self.size):
                 acc = [0, 0, 0, 0]
-                for sy in range(SCALE):
-                    for sx in range(SCALE):
-                        r, g, b, a = self.px[y * SCALE + sy][x * SCALE + sx]
+                for sy in range(k):
+                    for sx in range(k):
+                        r, g, b, a = self.px[y * k + sy][x * k + sx]
                         acc[0] += r * a
                         acc[1] += g * a
                         acc[2] += b * a
                         acc[3] += a
-                alpha = acc[3] / (SCALE * SCALE)
+                alpha = acc[3] / (k * k)
                 if acc[3]:
                     row.append((acc[0] / acc[3], acc[1] / acc[3], acc[2] / acc[3], alpha))
                 else:
@@ -95,42 +106,48 @@ class Canvas:
         return out
 
 
-def palette():
-    colours = [(r * 51, g * 51, b * 51) for r in range(6) for g in range(6) for b in range(6)]
-    colours += [(round(i * 255 / 39),) * 3 for i in range(40)]
-    return colours
-
-
-def nearest(colour, colours):
-    r, g, b = colour[:3]
-    return min(range(len(colours)),
-               key=lambda i: (colours[i][0] - r) ** 2 + (colours[i][1] - g) ** 2 + (colours[i][2] - b) ** 2)
-
-
-def write_ico(path, canvas):
-    colours = palette()
-    pixels = canvas.pixels()
-    xor_rows, and_rows = [], []
-    for y in reversed(range(SIZE)):  # bitmaps are stored bottom-up
+def dib(pixels, size):
+    """A 32-bit image with its AND mask, as an icon entry holds it."""
+    rows, mask_rows = [], []
+    stride = ((size + 31) // 32) * 4
+    for y in reversed(range(size)):  # bitmaps are stored bottom-up
         row = bytearray()
-        mask = 0
-        for x in range(SIZE):
+        mask = bytearray(stride)
+        for x in range(size):
             r, g, b, a = pixels[y][x]
-            if a >= 128:
-                row.append(nearest((r, g, b), colours))
-            else:
-                row.append(0)
-                mask |= 1 << (31 - x)
-        xor_rows.append(bytes(row))
-        and_rows.append(struct.pack(">I", mask))
-    pal = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in colours)
-    pal += b"\0" * (256 * 4 - len(pal))
-    header = struct.pack("<IiiHHIIiiII", 40, SIZE, SIZE * 2, 1, 8, 0, 0, 0, 0, 256, 0)
-    image = header + pal + b"".join(xor_rows) + b"".join(and_rows)
-    icondir = struct.pack("<HHH", 0, 1, 1)
-    entry = struct.pack("<BBBBHHII", SIZE, SIZE, 0, 0, 1, 8, len(image), 6 + 16)
+            row += struct.pack("<BBBB", round(b), round(g), round(r), round(a))
+            if a < 128:
+                mask[x // 8] |= 0x80 >> (x % 8)
+        rows.append(bytes(row))
+        mask_rows.append(bytes(mask))
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0)
+    return header + b"".join(rows) + b"".join(mask_rows)
+
+
+def png(pixels, size):
+    """The image as a PNG file (RGBA, 8 bits a channel)."""
+    raw = b"".join(b"\0" + bytes(round(c) for px in row for c in px) for row in pixels)
+
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data +
+                struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)) +
+            chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
+def write_ico(path, draw):
+    images = []
+    for size in SIZES:
+        pixels = draw(size).pixels()
+        images.append((size, png(pixels, size) if size >= 256 else dib(pixels, size)))
+    offset = 6 + 16 * len(images)
+    directory = struct.pack("<HHH", 0, 1, len(images))
+    for size, data in images:
+        # A size of 256 is written as 0.
+        directory += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(data), offset)
+        offset += len(data)
     with open(path, "wb") as f:
-        f.write(icondir + entry + image)
+        f.write(directory + b"".join(data for _, data in images))
 
 
 # Colours shared by every icon, so that the set looks like one family.
@@ -140,9 +157,9 @@ LILAC = (190, 150, 230)
 WHITE = (255, 255, 255)
 
 
-def keeper():
+def keeper(size):
     """The keeper: onion layers around a lit core - the tunnel it keeps."""
-    c = Canvas()
+    c = Canvas(size)
     c.circle(16, 16, 15, INK)
     c.ring(16, 16, 13, 11, VIOLET)
     c.ring(16, 16, 9.5, 7.5, LILAC)
@@ -159,8 +176,8 @@ AMBER = (230, 150, 20)
 GREY = (110, 110, 130)
 
 
-def badge(colour):
-    c = Canvas()
+def badge(size, colour):
+    c = Canvas(size)
     c.circle(16, 16, 15, INK)
     c.circle(16, 16, 13.5, colour)
     return c
@@ -182,9 +199,9 @@ def arrow_head(c, tip, direction, size, colour):
               colour)
 
 
-def velquin():
+def velquin(size):
     """The controller: a violet shield over the onion rings - the hidden address."""
-    c = Canvas()
+    c = Canvas(size)
     c.circle(16, 16, 15, INK)
     c.ring(16, 16, 13, 11, VIOLET)
     shield(c, 8, 6, 16, 20, WHITE)
@@ -194,25 +211,25 @@ def velquin():
     return c
 
 
-def go():
+def go(size):
     """Hide IP Now, Clean, Save Settings: a tick - do it."""
-    c = badge(GREEN)
+    c = badge(size, GREEN)
     c.line(9, 16.5, 14, 21.5, 3.6, WHITE)
     c.line(14, 21.5, 23.5, 10.5, 3.6, WHITE)
     return c
 
 
-def new_ip():
+def new_ip(size):
     """Get A New IP: the circling arrow of a fresh start."""
-    c = badge(VIOLET)
+    c = badge(size, VIOLET)
     c.arc(16, 17, 9, 5.6, 330, 235, WHITE)
     arrow_head(c, (19.5, 9.7), 0, 7.5, WHITE)
     return c
 
 
-def restore():
+def restore(size):
     """Restore Real IP, Done: the arrow back."""
-    c = badge(BLUE)
+    c = badge(size, BLUE)
     c.arc(16, 17, 8.5, 5, 270, 90, WHITE)
     c.rect(9.5, 8.5, 16, 12, WHITE)
     c.rect(9.5, 22, 16, 25.5, WHITE)
@@ -220,9 +237,9 @@ def restore():
     return c
 
 
-def privacy():
+def privacy(size):
     """Online Privacy: a broom that sweeps the traces away."""
-    c = badge(AMBER)
+    c = badge(size, AMBER)
     c.line(22, 6, 15.5, 16, 2.6, (120, 70, 20))
     c.polygon([(12, 14), (19.5, 18.5), (15, 26), (6.5, 22.5)], WHITE)
     c.line(10, 19, 9, 23, 1, AMBER)
@@ -230,44 +247,44 @@ def privacy():
     return c
 
 
-def help_():
+def help_(size):
     """Help: a question mark."""
-    c = badge(BLUE)
+    c = badge(size, BLUE)
     c.arc(16, 12, 6, 2.6, 180, 90, WHITE)
     c.line(17.5, 16.5, 16, 19, 3.4, WHITE)
     c.circle(16, 24, 2, WHITE)
     return c
 
 
-def minimize():
+def minimize(size):
     """Minimize: an arrow down into the tray."""
-    c = badge(GREY)
+    c = badge(size, GREY)
     c.rect(14, 7, 18, 15, WHITE)
     arrow_head(c, (16, 21), 90, 7, WHITE)
     c.rect(8, 22.5, 24, 25.5, WHITE)
     return c
 
 
-def exit_():
+def exit_(size):
     """Exit: a cross."""
-    c = badge(RED)
+    c = badge(size, RED)
     c.line(10.5, 10.5, 21.5, 21.5, 3.8, WHITE)
     c.line(21.5, 10.5, 10.5, 21.5, 3.8, WHITE)
     return c
 
 
-def status():
+def status(size):
     """The status line: an information sign."""
-    c = badge(BLUE)
+    c = badge(size, BLUE)
     c.circle(16, 9.5, 2.3, WHITE)
     c.rect(14.2, 13.5, 17.8, 24, WHITE)
     c.rect(12.5, 22, 19.5, 24.5, WHITE)
     return c
 
 
-def troubleshoot():
+def troubleshoot(size):
     """Troubleshooting and About: the onion rings with the shield's lock."""
-    c = Canvas()
+    c = Canvas(size)
     c.circle(16, 16, 15, INK)
     c.ring(16, 16, 13, 11, VIOLET)
     c.ring(16, 16, 9.5, 7.5, LILAC)
@@ -295,5 +312,5 @@ if __name__ == "__main__":
     import os
     for path, draw in ICONS.items():
         os.makedirs(os.path.dirname(path), exist_ok=True)
-        write_ico(path, draw())
+        write_ico(path, draw)
         print("drew", path)

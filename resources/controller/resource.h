@@ -38,6 +38,12 @@
 #define IDC_CLEAN_RECENT_DOCS 1019
 #define IDC_CLEAN_RUN_HISTORY 1020
 #define IDC_CLEAN_RECYCLE_BIN 1021
+// The group of the other browsers found for the user (Edge, Chrome,
+// Firefox), below the two groups of the platform's own stores.
+#define IDC_BROWSERS_GROUP 1022
+#define IDC_CLEAN_BROWSER_CACHE 1023
+#define IDC_CLEAN_BROWSER_COOKIES 1024
+#define IDC_CLEAN_BROWSER_HISTORY 1025
 
 // Main window (template 102).
 #define IDC_HIDE_IP 1001
