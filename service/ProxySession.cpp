@@ -45,17 +45,18 @@ ProxySession::ProxySession(tcp::socket client, const ProxySettings& settings,
                            std::shared_ptr<void> slot)
     : client_(std::move(client)), upstream_(client_.get_executor()), settings_(settings),
       slot_(std::move(slot)), clientPhaseChanged_(client_.get_executor()),
-      clientSideEnded_(client_.get_executor()), timer_(client_.get_executor()),
-      lastActive_(Clock::now()) {}
+      clientSideEnded_(client_.get_executor()),
+      deadline_(client_.get_executor(), settings.idleTimeout) {}
 
 void ProxySession::start() {
     // Small writes (heads, the last piece of a body) go out at once.
     error_code ignored;
     client_.set_option(tcp::no_delay(true), ignored);
-    expireAfter(settings_.headerTimeout);
+    deadline_.expireAfter(settings_.headerTimeout);
     auto self = shared_from_this();
     auto closeWhenDone = [self](std::exception_ptr) { self->close(); };
-    asio::co_spawn(client_.get_executor(), watchdog(), closeWhenDone);
+    asio::co_spawn(client_.get_executor(),
+                   deadline_.watch([this](Expiry expiry) { onExpiry(expiry); }), closeWhenDone);
     asio::co_spawn(client_.get_executor(), serve(), closeWhenDone);
 }
 
@@ -65,8 +66,18 @@ void ProxySession::close() {
     client_.shutdown(tcp::socket::shutdown_both, ignored);
     client_.close(ignored);
     closeUpstream();
-    timer_.cancel();
+    deadline_.stop();
     clientPhaseChanged_.notify();
+}
+
+void ProxySession::onExpiry(Expiry expiry) {
+    if (expiry == Expiry::CloseAll)
+        return close();
+    // The tunnel did not answer in time: give up on it, and leave the
+    // client a moment to receive its answer.
+    timedOut_ = true;
+    closeUpstream();
+    deadline_.expireAfter(settings_.headerTimeout);
 }
 
 void ProxySession::closeUpstream() {
@@ -108,16 +119,16 @@ asio::awaitable<bool> ProxySession::readRequestHead(bool first) {
         // An idle connection holds no more than its sockets.
         fromClient_.shrink_to_fit();
         fromOrigin_.shrink_to_fit();
-        expireAfter(settings_.idleTimeout);
+        deadline_.expireAfter(settings_.idleTimeout);
         std::size_t got = co_await client_.async_read_some(fromClient_.prepare(512), into(error));
         fromClient_.commit(got);
         if (error)
             co_return false;
-        expireAfter(settings_.headerTimeout);
+        deadline_.expireAfter(settings_.headerTimeout);
     }
     co_await http::async_read_header(client_, fromClient_, *request_, into(error));
     waitsForRequest_ = false;
-    progress();
+    deadline_.progress();
     if (isMalformed(error))
         co_await respond(400);
     co_return !error;
@@ -134,18 +145,21 @@ asio::awaitable<bool> ProxySession::forward(const Target& target) {
     startClientSide();
     Answer answer = Answer::NoneCame;
     int status = 0;
-    for (bool again = !reused; answer == Answer::NoneCame && !closed_; again = true) {
-        if (again && (status = co_await openUpstream(target)) != 0)
+    for (bool fresh = !reused;; fresh = true) {
+        if (fresh && (status = co_await openUpstream(target)) != 0)
             break;
-        expireWhenIdle();
+        deadline_.expireWhenIdle();
         if (co_await send(upstream_, head)) {
             if (clientPhase_ == ClientPhase::Watching)
                 setClientPhase(ClientPhase::SendingBody);
             answer = co_await relayAnswer();
         }
-        if (answer == Answer::NoneCame && !(mayRetry && !again))
-            answer = Answer::Failed;
+        // Only a connection used before can have been closed meanwhile.
+        if (answer != Answer::NoneCame || fresh || !mayRetry || closed_)
+            break;
     }
+    if (answer == Answer::NoneCame)
+        answer = Answer::Failed;
     bool bodySent = co_await stopClientSide();
     if (status != 0 || answer == Answer::Failed)
         co_await respond(status != 0 ? status : failureStatus());
@@ -170,7 +184,7 @@ asio::awaitable<ProxySession::Answer> ProxySession::relayAnswer() {
         co_await http::async_read_header(upstream_, fromOrigin_, response, into(error));
         if (error)
             co_return response.got_some() ? Answer::Failed : Answer::NoneCame;
-        progress();
+        deadline_.progress();
         const ResponseParser::Head& head = response.head();
         if (head.result() == http::status::switching_protocols || !framingIsClear(response))
             co_return Answer::Failed;
@@ -227,7 +241,7 @@ ProxySession::relayBody(tcp::socket& from, Buffer& buffer, MessageParser<isReque
             buffer.consume(used);
             if (decoded)
                 decoded->clear();
-            progress();
+            deadline_.progress();
             continue;
         }
         if (parser.is_done())
@@ -259,7 +273,7 @@ asio::awaitable<void> ProxySession::tunnel(const Target& target) {
         co_await respond(status);
         co_return;
     }
-    expireWhenIdle();
+    deadline_.expireWhenIdle();
     if (!co_await send(client_, "HTTP/1.1 200 Connection established\r\n\r\n"))
         co_return;
     auto self = shared_from_this();
@@ -292,7 +306,7 @@ asio::awaitable<boost::system::error_code> ProxySession::pipe(tcp::socket& from,
             if (error)
                 co_return error;
             buffer.consume(buffer.size());
-            progress();
+            deadline_.progress();
         }
         if (readSize == smallRead && buffer.capacity() > smallRead)
             buffer.shrink_to_fit();
@@ -312,7 +326,7 @@ asio::awaitable<int> ProxySession::openUpstream(const Target& target) {
     if (closed_)
         co_return 502; // a connection opened now would outlive the session
     // An overrun gives up on the tunnel but leaves the client its answer.
-    expireAfter(settings_.connectTimeout, Expiry::AbandonUpstream);
+    deadline_.expireAfter(settings_.connectTimeout, Expiry::AbandonUpstream);
     error_code error;
     co_await upstream_.async_connect({asio::ip::address_v4::loopback(), settings_.socksPort},
                                      into(error));
@@ -420,49 +434,6 @@ asio::awaitable<bool> ProxySession::stopClientSide() {
     setClientPhase(ClientPhase::Stopping);
     co_await clientSideEnded_.wait();
     co_return bodySent_;
-}
-
-// Ends a stage that overran its time: the watchdog waits for the current
-// deadline, which every stage sets anew.
-asio::awaitable<void> ProxySession::watchdog() {
-    while (!closed_) {
-        timer_.expires_at(deadline_);
-        error_code ignored;
-        co_await timer_.async_wait(into(ignored));
-        if (closed_ || Clock::now() < deadline_)
-            continue;
-        if (expiry_ == Expiry::CloseAll) {
-            close();
-            break;
-        }
-        // The tunnel did not answer in time: give up on it, and leave the
-        // client a moment to receive its answer.
-        timedOut_ = true;
-        closeUpstream();
-        expireAfter(settings_.headerTimeout);
-    }
-}
-
-// A deadline `limit` from now; one that comes sooner than the watchdog's
-// wait wakes the watchdog, which then waits for the new one.
-void ProxySession::expireAfter(std::chrono::milliseconds limit, Expiry expiry) {
-    deadline_ = Clock::now() + limit;
-    expiry_ = expiry;
-    renewWhenActive_ = false;
-    if (deadline_ < timer_.expiry())
-        timer_.cancel();
-}
-
-// A deadline at the idle time-out, renewed by every byte that moves.
-void ProxySession::expireWhenIdle() {
-    expireAfter(settings_.idleTimeout);
-    renewWhenActive_ = true;
-}
-
-void ProxySession::progress() {
-    lastActive_ = Clock::now();
-    if (renewWhenActive_)
-        deadline_ = lastActive_ + settings_.idleTimeout;
 }
 
 } // namespace service

@@ -2,6 +2,7 @@
 
 #include "service/HttpMessage.h"
 #include "service/ProxySettings.h"
+#include "service/SessionDeadline.h"
 #include "service/Signal.h"
 
 #include <boost/asio/ip/tcp.hpp>
@@ -31,7 +32,7 @@ namespace asio = boost::asio;
 // up to 64 KiB read from each side; between requests the buffers shrink.
 class ProxySession : public std::enable_shared_from_this<ProxySession> {
 public:
-    using Clock = asio::steady_timer::clock_type;
+    using Clock = SessionDeadline::Clock;
 
     static constexpr std::size_t maxHeadSize = 16384;
     static constexpr std::size_t maxAnswerHeadSize = 65536;
@@ -46,7 +47,7 @@ public:
     // session waits for a request, when it last moved a byte, and a way to
     // end it. A closed session ends as soon as its pending steps return.
     bool waitsForRequest() const { return waitsForRequest_; }
-    Clock::time_point lastActive() const { return lastActive_; }
+    Clock::time_point lastActive() const { return deadline_.lastActive(); }
     bool closed() const { return closed_; }
     void close();
 
@@ -63,7 +64,7 @@ private:
     enum class Answer { Complete, NoneCame, Failed, Broken };
     // What the client side does while a request is out.
     enum class ClientPhase { Watching, SendingBody, Stopping };
-    enum class Expiry { CloseAll, AbandonUpstream };
+    using Expiry = SessionDeadline::Expiry;
 
     awaitable<void> serve();
     awaitable<bool> readRequestHead(bool first);
@@ -85,10 +86,7 @@ private:
     void setClientPhase(ClientPhase phase);
     awaitable<bool> stopClientSide();
 
-    awaitable<void> watchdog();
-    void expireAfter(std::chrono::milliseconds limit, Expiry expiry = Expiry::CloseAll);
-    void expireWhenIdle();
-    void progress();
+    void onExpiry(Expiry expiry);
     int failureStatus() const { return timedOut_ ? 504 : 502; }
     void closeUpstream();
 
@@ -110,12 +108,9 @@ private:
     bool bodySent_ = false;
     bool keepClient_ = false;
 
-    asio::steady_timer timer_;
-    Clock::time_point deadline_;
-    Expiry expiry_ = Expiry::CloseAll;
-    bool renewWhenActive_ = false;
+    SessionDeadline deadline_;
+    // The tunnel's answer did not come in time.
     bool timedOut_ = false;
-    Clock::time_point lastActive_;
     bool waitsForRequest_ = false;
     bool closed_ = false;
 };
