@@ -58,16 +58,16 @@ TEST_F(ProxyServerTest, ClientsThatLeaveFreeTheirSessionAndOriginConnectionAtOnc
     // that never end would count here.
     static SilentOrigin silent;
     std::vector<framework::Socket> clients;
-    for (int i = 0; i < 500; ++i) {
+    for (int i = 0; i < 100; ++i) {
         clients.push_back(connectTo(proxyPort));
         sendText(clients.back().get(),
                  "GET http://localhost:" + std::to_string(silent.port()) + "/ HTTP/1.1\r\n\r\n");
     }
-    ASSERT_TRUE(waitUntil([&] { return silent.open() == 500; }, 20000)) << silent.open();
-    // Each leaves within a second; 500 at once on a busy machine may take
-    // a little longer.
+    ASSERT_TRUE(waitUntil([&] { return silent.open() == 100; }, 20000)) << silent.open();
+    DWORD left = GetTickCount();
     clients.clear();
-    EXPECT_TRUE(waitUntil([&] { return silent.open() == 0; }, 2000)) << silent.open();
+    EXPECT_TRUE(waitUntil([&] { return silent.open() == 0; }, 5000)) << silent.open();
+    EXPECT_LT(GetTickCount() - left, 1000u);
     EXPECT_LT(msUntilServed(get("localhost")), 2000u);
 }
 
