@@ -6,16 +6,21 @@
 # loopback-only network namespace: tor started anywhere else would join the
 # public network.
 #
-# onion_start DIR HOST...: starts the network in DIR and returns once a
-#   circuit through every exit reaches the IP-echo server (HOSTs are the
-#   names a client maps to 127.0.0.1, as the exits have no name server).
-#   Sets ONION_EXITS (the exits' addresses) and ONION_CLIENT_TORRC (the
-#   lines that make a client's torrc use this network).
+# onion_start DIR HOST...: starts the network in DIR (HOSTs are the names
+#   a client maps to 127.0.0.1, as the exits have no name server). Sets
+#   ONION_EXITS (the exits' addresses) and ONION_CLIENT_TORRC (the lines
+#   that make a client's torrc use this network).
+# onion_wait: returns once a circuit through every exit reaches the IP-echo
+#   server, or fails after 180 s.
 # onion_stop: ends every process that onion_start started.
 
 ONION_PIDS=()
 ONION_EXITS=""
 ONION_CLIENT_TORRC=""
+onion_exit_fingerprints=()
+onion_probe_pid=""
+onion_hosts=()
+onion_started=0
 onion_exit_hosts=(11 12 13)
 
 # Ports: authorities' OR and directory ports, exits' OR ports, the probe
@@ -48,12 +53,11 @@ EOF
     cat "$ONION_DIR/dir-authorities"
 }
 
-# onion_keys NODE_DIR NICK ORPORT_ADDRESS: the node's relay identity, and
-# its fingerprint on standard output.
+# onion_identity NODE_DIR NICK ORPORT_ADDRESS: makes the node's relay
+# identity; its fingerprint on standard output.
 onion_identity() {
     local dir=$1 nick=$2 address=$3
     mkdir -p "$dir"
-    : >"$ONION_DIR/empty"
     tor --list-fingerprint --defaults-torrc "$ONION_DIR/empty" -f "$ONION_DIR/empty" \
         --DataDirectory "$dir" --ORPort "$address" --Nickname "$nick" --Log "err stderr" >/dev/null
     awk '{ print $2 }' "$dir/fingerprint"
@@ -85,7 +89,15 @@ onion_probe_exit() {
 onion_start() {
     ONION_DIR=$1
     shift
-    local hosts=("$@") start=$SECONDS i
+    onion_hosts=("$@")
+    onion_started=$SECONDS
+    local i
+    # Never where anything but loopback has an address.
+    if ip -o addr show | awk '$2 != "lo"' | grep -q .; then
+        echo "onion network: refused, this network has more than loopback:" >&2
+        ip -o addr show >&2
+        return 1
+    fi
     mkdir -p "$ONION_DIR"
     : >"$ONION_DIR/empty"
     gcc -shared -fPIC -O2 -o "$ONION_DIR/bind_exit.so" "$(dirname "${BASH_SOURCE[0]}")/bind_exit.c" -ldl
@@ -137,11 +149,11 @@ EOF
     # here (an exit that allows only 127.0.0.0/8 is never chosen: a
     # client's summary of exit policies counts public addresses alone).
     ONION_EXITS=""
-    local exit_fingerprints=()
+    onion_exit_fingerprints=()
     for i in 1 2 3; do
         local dir="$ONION_DIR/exit$i" address="127.0.0.${onion_exit_hosts[$((i - 1))]}"
         local or=$((onion_exit_or + i - 1))
-        exit_fingerprints+=("$(onion_identity "$dir" "exit$i" "$address:$or")")
+        onion_exit_fingerprints+=("$(onion_identity "$dir" "exit$i" "$address:$or")")
         echo "nameserver 127.0.0.1" >"$dir/resolv.conf"
         {
             onion_common "$dir" "exit$i"
@@ -169,7 +181,7 @@ EOF
         echo "TestingTorNetwork 1"
         cat "$ONION_DIR/dir-authorities"
         local host
-        for host in "${hosts[@]}"; do
+        for host in "${onion_hosts[@]}"; do
             echo "MapAddress $host 127.0.0.1"
         done
     } >"$ONION_CLIENT_TORRC"
@@ -190,10 +202,14 @@ ControlPort 127.0.0.1:$onion_probe_control
 EOF
     } >"$probe/torrc"
     onion_start_node "$probe" tor
-    local probe_pid=${ONION_PIDS[-1]} deadline=$((SECONDS + 180))
+    onion_probe_pid=${ONION_PIDS[-1]}
+}
+
+onion_wait() {
+    local deadline=$((onion_started + 180)) i
     for i in 0 1 2; do
         local address="127.0.0.${onion_exit_hosts[$i]}"
-        until onion_probe_exit "${exit_fingerprints[$i]}" "$address" "${hosts[0]}"; do
+        until onion_probe_exit "${onion_exit_fingerprints[$i]}" "$address" "${onion_hosts[0]}"; do
             if [ $SECONDS -ge $deadline ]; then
                 echo "onion network: no circuit through the exit $address within 180 s" >&2
                 onion_log "$ONION_DIR" >&2
@@ -202,10 +218,14 @@ EOF
             sleep 1
         done
     done
-    kill "$probe_pid"
-    wait "$probe_pid" 2>/dev/null || true
-    unset 'ONION_PIDS[-1]'
-    echo "onion network: usable after $((SECONDS - start)) s (exits $ONION_EXITS)"
+    kill "$onion_probe_pid"
+    wait "$onion_probe_pid" 2>/dev/null || true
+    local pid left=()
+    for pid in "${ONION_PIDS[@]}"; do
+        [ "$pid" = "$onion_probe_pid" ] || left+=("$pid")
+    done
+    ONION_PIDS=("${left[@]}")
+    echo "onion network: usable after $((SECONDS - onion_started)) s (exits $ONION_EXITS)"
 }
 
 onion_stop() {
