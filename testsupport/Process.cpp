@@ -16,15 +16,20 @@ framework::KernelHandle startProcess(const std::string& command) {
     return framework::KernelHandle(process.hProcess);
 }
 
-int countProcessesNamed(const char* name) {
+std::vector<DWORD> processIdsNamed(const char* name) {
     framework::FileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     PROCESSENTRY32 entry = {};
     entry.dwSize = sizeof entry;
-    int count = 0;
+    std::vector<DWORD> ids;
     for (BOOL more = Process32First(snapshot.get(), &entry); more;
          more = Process32Next(snapshot.get(), &entry))
-        count += lstrcmpiA(entry.szExeFile, name) == 0;
-    return count;
+        if (lstrcmpiA(entry.szExeFile, name) == 0)
+            ids.push_back(entry.th32ProcessID);
+    return ids;
+}
+
+int countProcessesNamed(const char* name) {
+    return static_cast<int>(processIdsNamed(name).size());
 }
 
 std::string hostToWine(std::string path) {

@@ -3,13 +3,16 @@
 #include "framework/Handle.h"
 
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
 // Starts `command` as a separate process; the handle is empty on failure.
 framework::KernelHandle startProcess(const std::string& command);
 
-// How many running processes have this executable name (any letter case).
+// The ids of the running processes with this executable name (any letter
+// case), and how many there are.
+std::vector<DWORD> processIdsNamed(const char* name);
 int countProcessesNamed(const char* name);
 
 // The build's host paths as Wine sees them (the host's root is drive Z:).

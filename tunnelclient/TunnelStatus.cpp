@@ -6,17 +6,28 @@
 namespace tunnelclient {
 
 namespace {
-const char* const circuitPhrase = "successfully opened a circuit";
+// The client reports its first circuit with the first phrase only at its
+// info log level; at its default notice level the line that says it is
+// ready is the end of its start-up, the second.
+const char* const readyPhrases[] = {"successfully opened a circuit", "Bootstrapped 100%"};
 const std::string bootstrapPhrase = "Bootstrapped ";
+
+bool reportsReady(const std::string& line) {
+    // A line that begins with a phrase is not the client's report of it.
+    for (const char* phrase : readyPhrases) {
+        size_t at = line.find(phrase);
+        if (at != std::string::npos && at > 0)
+            return true;
+    }
+    return false;
+}
 } // namespace
 
 void TunnelStatus::onClientLine(const std::string& line) {
-    // A line that begins with the phrase is not the client's report of it.
-    size_t phrase = line.find(circuitPhrase);
-    if (phrase != std::string::npos && phrase > 0)
-        settings::RegDwordValue(settings::shared::ready).set(1);
     if (std::optional<DWORD> percent = bootstrapPercent(line))
         settings::RegDwordValue(settings::shared::progress).set(*percent);
+    if (reportsReady(line))
+        settings::RegDwordValue(settings::shared::ready).set(1);
 }
 
 void TunnelStatus::clear() {

@@ -13,7 +13,9 @@ namespace tunnelclient {
 // changes.
 class TunnelStatus {
 public:
-    // A circuit line raises Ready; a bootstrap line publishes its percentage.
+    // A circuit line, or the line that ends the client's start-up
+    // ("Bootstrapped 100%"), raises Ready; a bootstrap line publishes its
+    // percentage.
     static void onClientLine(const std::string& line);
     // The tunnel is down, or not up yet: Ready and Progress go to 0.
     static void clear();

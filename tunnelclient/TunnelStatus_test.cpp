@@ -53,6 +53,46 @@ TEST(TunnelStatus, BootstrapPercentOfWellFormedAndMalformedLines) {
     EXPECT_EQ(percent("x Bootstrapped  45%"), 999u) << "two blanks";
 }
 
+// The real client's start-up at its default log level, as it printed it
+// (lines cut from a run on the test world's onion network).
+TEST_F(TunnelStatusValues, TheRealClientsStartUpPublishesItsProgressAndEndsReady) {
+    const char* const stamp = "Dec 09 12:24:46.000 ";
+    const struct {
+        const char* text;
+        DWORD progress;
+    } lines[] = {
+        {"[notice] Opened Socks listener connection (ready) on 127.0.0.1:9050", 0},
+        {"[notice] Bootstrapped 0% (starting): Starting", 0},
+        {"[notice] Bootstrapped 5% (conn): Connecting to a relay", 5},
+        {"[notice] Bootstrapped 14% (handshake): Handshaking with a relay", 14},
+        {"[notice] Bootstrapped 30% (loading_status): Loading networkstatus consensus", 30},
+        {"[notice] I learned some more directory information, but not enough to build a "
+         "circuit: We need more microdescriptors: we have 0/6, and can only build 0% of likely "
+         "paths. (We have 0% of guards bw, 0% of midpoint bw, and 0% of end bw (no exits in "
+         "consensus, using mid) = 0% of path bw.)",
+         30},
+        {"[notice] Bootstrapped 75% (enough_dirinfo): Loaded enough directory info to build "
+         "circuits",
+         75},
+        {"[notice] Bootstrapped 95% (circuit_create): Establishing a Tor circuit", 95},
+        {"[notice] All current guards excluded by path restriction type 2; using an additional "
+         "guard.",
+         95},
+    };
+    for (const auto& line : lines) {
+        TunnelStatus::onClientLine(stamp + std::string(line.text));
+        EXPECT_EQ(value(settings::shared::progress), line.progress) << line.text;
+        EXPECT_EQ(value(settings::shared::ready), 0u) << line.text;
+    }
+    EXPECT_TRUE(writes(stamp + std::string("[notice] Bootstrapped 100% (done): Done")));
+    EXPECT_EQ(value(settings::shared::progress), 100u);
+    EXPECT_EQ(value(settings::shared::ready), 1u);
+
+    TunnelStatus::clear();
+    TunnelStatus::onClientLine("Bootstrapped 100% (done): Done");
+    EXPECT_EQ(value(settings::shared::ready), 0u) << "the phrase at the start of a line";
+}
+
 TEST_F(TunnelStatusValues, ProgressIsWrittenOnlyWhenItChangesAndClearsWithReady) {
     EXPECT_TRUE(writes("x Bootstrapped 10%: Connecting"));
     EXPECT_EQ(value(settings::shared::progress), 10u);

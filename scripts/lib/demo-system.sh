@@ -8,6 +8,9 @@
 set -euo pipefail
 driver=$1 out=$2
 mkdir -p "$out"
+if [ -n "${VELQUIN_ONION_EXITS:-}" ]; then
+    echo "The real tunnel client, on a private onion network whose exits are $VELQUIN_ONION_EXITS"
+fi
 
 "$WINELOADER" "C:\\Program Files\\Velquin\\Velquin.exe" </dev/null >"$out/velquin.log" 2>&1 &
 controller=$!

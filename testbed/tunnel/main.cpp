@@ -60,32 +60,37 @@ int main(int argc, char** argv) {
             "Outgoing connections leave from " + testbed::ExitAddress::text(exitHost) + ".");
     logLine(err, "warn",
             "This is a stand-in client for tests: it does not route through any relay.");
-    // Start-up steps with their percentages, spread evenly over the delay;
-    // "Bootstrapped 100%" follows the chatter, right before the circuit line.
+    // Start-up steps as the real client reports them, spread evenly over
+    // the delay. As with the real client, the circuit line (its info level)
+    // comes right before "Bootstrapped 100% (done): Done", which ends the
+    // chatter.
     struct Step {
         unsigned percent;
+        const char* tag;
         const char* what;
     };
-    const Step steps[] = {{0, "Starting"},
-                          {5, "Connecting to a directory server"},
-                          {10, "Finishing handshake with a directory server"},
-                          {20, "Asking for the network's status"},
-                          {40, "Loading authority key certificates"},
-                          {50, "Loading relay descriptors"},
-                          {75, "Connecting to the first relay"},
-                          {90, "Finishing handshake with the first relay"},
-                          {95, "Establishing a circuit"}};
+    const Step steps[] = {{0, "starting", "Starting"},
+                          {5, "conn", "Connecting to a relay"},
+                          {10, "conn_done", "Connected to a relay"},
+                          {15, "handshake_done", "Handshake with a relay done"},
+                          {25, "requesting_status", "Asking for networkstatus consensus"},
+                          {40, "loading_keys", "Loading authority key certs"},
+                          {50, "loading_descriptors", "Loading relay descriptors"},
+                          {75, "enough_dirinfo", "Loaded enough directory info to build circuits"},
+                          {95, "circuit_create", "Establishing a Tor circuit"}};
     const unsigned stepCount = sizeof steps / sizeof steps[0];
     for (const Step& step : steps) {
         if (step.percent > 0)
             Sleep(config.circuitDelayMs / stepCount);
-        logLine(out, "notice", "Bootstrapped " + std::to_string(step.percent) + "%: " + step.what);
+        logLine(out, "notice",
+                "Bootstrapped " + std::to_string(step.percent) + "% (" + step.tag +
+                    "): " + step.what);
     }
     Sleep(config.circuitDelayMs / stepCount);
     for (unsigned i = 1; i <= config.chatterLines; ++i)
         logLine(out, "info", "Relay descriptor " + std::to_string(i) + " checked.");
-    logLine(out, "notice", "Bootstrapped 100%: Done");
-    logLine(out, "notice", "Tunnel has successfully opened a circuit. Client is working.");
+    logLine(out, "info", "Tunnel has successfully opened a circuit. Client is working.");
+    logLine(out, "notice", "Bootstrapped 100% (done): Done");
     Sleep(INFINITE);
     return 0;
 }

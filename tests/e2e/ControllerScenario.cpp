@@ -4,6 +4,7 @@
 #include "testsupport/Process.h"
 #include "testsupport/Wait.h"
 #include "settings/RegDwordValue.h"
+#include "tunnelclient/ClientProcess.h"
 
 #include <fstream>
 #include <regex>
@@ -49,6 +50,15 @@ std::string leftRunning() {
         },
         30000);
     return names;
+}
+
+bool killTheOneNamed(const char* executable) {
+    using testing_support::countProcessesNamed;
+    using testing_support::waitUntil;
+    if (!waitUntil([&] { return countProcessesNamed(executable) == 1; }, 30000))
+        return false;
+    tunnelclient::terminateFirstProcessNamed(executable);
+    return waitUntil([&] { return countProcessesNamed(executable) == 0; }, 10000);
 }
 
 RunningController::RunningController()

@@ -13,6 +13,7 @@ const char* const controllerCommand = "\"C:\\Program Files\\Velquin\\Velquin.exe
 const char* const torrcPath = "C:\\Program Files\\Velquin\\services\\Velquin-Server2\\torrc";
 const char* const notProtected = "N/A - Your Real Real IP is visible";
 const char* const completed = "Action Completed Successfully";
+const char* const tunnelDown = "Warning: the tunnel is down - press Get A New IP";
 const unsigned workflowTimeout = 180000;
 
 // 127.0.0.N with N other than 1: an address of the stand-in tunnel.
@@ -26,6 +27,9 @@ void writeTorrc(unsigned delayMs);
 // Waits up to 30 s for every controller, service, keeper and client
 // process to end; the names of those still running, or "".
 std::string leftRunning();
+// Waits up to 30 s for exactly one process named `executable`, terminates
+// it and waits up to 10 s for it to be gone; whether it went.
+bool killTheOneNamed(const char* executable);
 
 // One controller process and the driver that presses its buttons.
 class RunningController {

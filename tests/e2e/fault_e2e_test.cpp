@@ -7,7 +7,6 @@
 #include "framework/InternetError.h"
 #include "testsupport/Process.h"
 #include "testsupport/Wait.h"
-#include "tunnelclient/ClientProcess.h"
 #include "resources/controller/resource.h"
 #include "tests/e2e/ControllerScenario.h"
 #include "settings/SharedValues.h"
@@ -15,19 +14,11 @@
 #include <gtest/gtest.h>
 
 using namespace scenario;
-using testing_support::countProcessesNamed;
 using testing_support::waitUntil;
 
 namespace {
 
 const char* const victims[] = {"Velquin-Server2.exe", "Velquin-Keeper.exe", "Velquin-Service.exe"};
-
-bool kill(const char* executable) {
-    if (!waitUntil([&] { return countProcessesNamed(executable) == 1; }, 30000))
-        return false;
-    tunnelclient::terminateFirstProcessNamed(executable);
-    return waitUntil([&] { return countProcessesNamed(executable) == 0; }, 10000);
-}
 
 class Faults : public testing::Test {
 protected:
@@ -56,7 +47,7 @@ TEST_F(Faults, ATunnelProcessKilledWhileHiddenIsMendedByTheNextNewIp) {
         const std::string hidden = controller.texts().protectedBy;
         ASSERT_TRUE(isTunnelAddress(hidden)) << hidden;
 
-        ASSERT_TRUE(kill(victim));
+        ASSERT_TRUE(killTheOneNamed(victim));
         ASSERT_TRUE(controller.press(IDC_NEW_IP));
         const std::string renewed = controller.texts().protectedBy;
         EXPECT_TRUE(isTunnelAddress(renewed)) << renewed;
@@ -73,7 +64,7 @@ TEST_F(Faults, ATunnelProcessKilledWhileHideWaitsIsMendedByARetry) {
         writeTorrc(4000);
         RunningController controller;
         controller.driver().pressLater(IDC_HIDE_IP);
-        ASSERT_TRUE(kill(victim));
+        ASSERT_TRUE(killTheOneNamed(victim));
         writeTorrc(2000);
         ASSERT_TRUE(waitUntil([&] { return controller.texts().status == completed; }, 120000))
             << controller.texts().status;
@@ -88,8 +79,7 @@ TEST_F(Faults, ATunnelClientKilledWhileHiddenIsToldAndTheBrowserStaysBlocked) {
     ASSERT_TRUE(controller.press(IDC_HIDE_IP));
     ASSERT_TRUE(isTunnelAddress(controller.texts().protectedBy));
 
-    ASSERT_TRUE(kill("Velquin-Server2.exe"));
-    const std::string tunnelDown = "Warning: the tunnel is down - press Get A New IP";
+    ASSERT_TRUE(killTheOneNamed("Velquin-Server2.exe"));
     EXPECT_TRUE(waitUntil([&] { return controller.texts().status == tunnelDown; }, 3000))
         << controller.texts().status;
     // The options still point at the local proxy, which has no tunnel to

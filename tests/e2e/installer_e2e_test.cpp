@@ -15,7 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
+#include <vector>
 
 using namespace testing_support;
 
@@ -31,6 +33,16 @@ DWORD setting(const char* name) {
 
 bool exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The installed torrc's DataDirectory lines.
+std::vector<std::string> dataDirectoryLines() {
+    std::ifstream torrc(installDir + "\\services\\Velquin-Server2\\torrc");
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(torrc, line);)
+        if (line.rfind("DataDirectory ", 0) == 0)
+            lines.push_back(line.substr(0, line.find_last_not_of('\r') + 1));
+    return lines;
 }
 
 bool settingsKeyExists() {
@@ -123,6 +135,12 @@ TEST_F(InstallerTest, SilentInstallSetsUpAWorkingSystemAndUninstallLeavesNothing
          {product + ".lnk", product + " User Guide.lnk", "Uninstall " + product + ".lnk"})
         EXPECT_TRUE(exists(startMenuFolder() + "\\" + shortcut)) << shortcut;
     EXPECT_EQ(settings::RegStringValue(settings::shared::appPath).get(), installDir);
+    // The client's data folder, written with forward slashes (the client
+    // takes a backslash as an escape).
+    EXPECT_EQ(dataDirectoryLines(), std::vector<std::string>{"DataDirectory C:/Program Files/"
+                                                             "Velquin Setup Test/services/"
+                                                             "Velquin-Server2/data"});
+    EXPECT_TRUE(exists(installDir + "\\services\\Velquin-Server2\\data"));
     EXPECT_EQ(setting(settings::shared::names::timeOut), 45u);
     EXPECT_EQ(setting(settings::shared::names::retry), 2u);
     DWORD startType = 0;
@@ -158,6 +176,7 @@ TEST_F(InstallerTest, UpdateOverARunningInstallationKeepsTheTunedSettings) {
     EXPECT_EQ(setting(settings::shared::names::timeOut), 120u);
     EXPECT_EQ(setting(settings::shared::names::retry), 6u);
     EXPECT_EQ(settings::RegStringValue(settings::shared::appPath).get(), installDir);
+    EXPECT_EQ(dataDirectoryLines().size(), 1u) << "the update's torrc names the folder once";
     EXPECT_TRUE(startTunnel());
     EXPECT_TRUE(uninstall());
 }
