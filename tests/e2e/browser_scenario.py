@@ -8,7 +8,10 @@ of 4 KiB, a page with 20 images from each, a page over HTTPS whose images
 are HTTPS too (CONNECT), a 20 MB download and a 1 MB form POST. Every image
 must load, every request must reach its own site with its own cookie, and
 the download and the POST must arrive whole. The sites run here, on
-127.0.0.1, under names the runner maps there (VELQUIN_NETNS_HOSTS).
+127.0.0.1, under names the runner maps there (VELQUIN_NETNS_HOSTS), and
+every request must reach them from the tunnel's exit, never directly.
+Under `netns-run --onion` the tunnel is the real client on the private
+onion network.
 """
 import hashlib
 import http.server
@@ -97,7 +100,7 @@ class SiteHandler(http.server.BaseHTTPRequestHandler):
         body = self.rfile.read(length) if length else b""
         with self.server.lock:
             self.server.requests.append({
-                "method": self.command, "path": self.path, "host": self.headers.get("Host"),
+                "peer": self.client_address[0], "method": self.command, "path": self.path, "host": self.headers.get("Host"),
                 "cookie": self.headers.get("Cookie"), "length": len(body),
                 "sha256": hashlib.sha256(body).hexdigest()})
         for prefix, page in self.server.pages.items():
@@ -261,7 +264,7 @@ def main():
         tls=make_certificate(work))
 
     wine("sc", "start", "Velquin")
-    wait_for("Ready = 1", tunnel_ready)
+    wait_for("Ready = 1", tunnel_ready, 120)
     os.mkdir(os.path.join(work, "downloads"))
     browser = Browser(os.path.join(work, "profile"), os.path.join(work, "downloads"))
     try:
@@ -298,6 +301,10 @@ def main():
         if posted["method"] != "POST" or posted["sha256"] != hashlib.sha256(body).hexdigest():
             fail(f"the 1 MB form arrived as {posted['method']} of {posted['length']} bytes")
         print(f"1 MB form POST whole ({posted['length']} bytes)")
+        exits = {r["peer"] for site in (site_a, site_b, site_s) for r in site.seen("/")}
+        if "127.0.0.1" in exits:
+            fail("a request reached a site directly, not through the tunnel")
+        print("every request came through the tunnel, from " + ", ".join(sorted(exits)))
     finally:
         browser.close()
         wine("sc", "stop", "Velquin")
