@@ -7,7 +7,7 @@
 namespace controller {
 
 void ExitCleanup(WorkflowEnvironment& environment) {
-    environment.restoreConnectionOptions(environment.currentConnection());
+    environment.restoreConnections();
     std::unique_ptr<ServiceControl> service = environment.newServiceControl();
     service->SetServiceName(MainDialog::serviceName);
     service->Stop();

@@ -11,9 +11,9 @@
 
 namespace controller {
 
-// Gives the active connection back its own options where it still points at
-// the local proxy (see RestoreConnectionOptions) and asks the tunnel service
-// to stop; neither waits nor reports.
+// Gives every connection that still points at the local proxy its own
+// options back (see RestoreEveryConnection) and asks the tunnel service to
+// stop; neither waits nor reports.
 void ExitCleanup(WorkflowEnvironment& environment);
 
 // The controller program: starts Windows Sockets, lets one controller run

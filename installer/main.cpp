@@ -8,8 +8,9 @@
 //   SetupHelper protect-folder PATH
 // Exit code 0 when the step succeeded, 1 when it failed, 2 for a wrong call.
 #include "installer/AccessRules.h"
-#include "installer/ProxyReset.h"
 #include "installer/ServiceSetup.h"
+#include "proxyoptions/ProxyOptions.h"
+#include "proxyoptions/SavedProxyOptions.h"
 
 #include <string>
 
@@ -20,8 +21,14 @@ constexpr DWORD stopTimeoutMs = 30000;
 
 int run(int argc, char** argv) {
     std::string step = argc > 1 ? argv[1] : "";
+    // Where a connection still sends its traffic to the proxy that goes
+    // away with the installation, its own options come back (or it goes
+    // direct); every kept copy is gone afterwards.
     if (step == "reset-proxy" && argc == 3)
-        return installer::ResetProxyIfPointingAt(argv[2]) ? 0 : 1;
+        return proxyoptions::RestoreEveryConnection(proxyoptions::CurrentConnectionName(), {},
+                                                    argv[2])
+                   ? 0
+                   : 1;
     if (step == "protect-folder" && argc == 3)
         return installer::ProtectFolder(argv[2]) ? 0 : 1;
     if (argc < 3)

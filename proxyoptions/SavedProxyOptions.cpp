@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <algorithm>
+
 namespace proxyoptions {
 
 namespace {
@@ -123,6 +125,17 @@ bool RestoreConnectionOptions(const std::string& connection, const ConnectionOpt
     if (!copy)
         return calls.disable(connection);
     return calls.apply(connection, *copy) && saved.discard();
+}
+
+bool RestoreEveryConnection(const std::string& current, const ConnectionOptionsCalls& calls,
+                            const std::string& localProxy) {
+    std::vector<std::string> connections = SavedProxyOptions::connections();
+    if (std::find(connections.begin(), connections.end(), current) == connections.end())
+        connections.push_back(current);
+    bool givenBack = true;
+    for (const std::string& connection : connections)
+        givenBack = RestoreConnectionOptions(connection, calls, localProxy) && givenBack;
+    return givenBack;
 }
 
 } // namespace proxyoptions
