@@ -5,6 +5,7 @@
 // table (the controller's side of the requests). VELQUIN_SOAK_CYCLES sets the number of cycles
 // (20 when unset; the README's soak runs 500).
 #include "controller/ServiceControl.h"
+#include "testsupport/StepWatch.h"
 #include "testsupport/Wait.h"
 #include "settings/RegDwordValue.h"
 #include "tests/e2e/ControllerScenario.h"
@@ -21,6 +22,9 @@ using namespace scenario;
 using testing_support::waitUntil;
 
 namespace {
+
+// A start, its wait for Ready (30 s at most) and a stop.
+constexpr DWORD cycleTimeoutMs = 90000;
 
 int cycles() {
     const char* text = std::getenv("VELQUIN_SOAK_CYCLES");
@@ -70,6 +74,8 @@ TEST(ServiceSoak, StartsAndStopsWithoutLeavingOrGrowingAnything) {
     const int settled = 3;
     Cycle first, last, worst;
     for (int i = 0; i < count; ++i) {
+        // Hundreds of cycles outlast any one bound: each has its own.
+        testing_support::StepWatch::instance().extend(cycleTimeoutMs);
         Cycle cycle;
         ASSERT_EQ(runCycle(cycle), "") << "cycle " << i + 1;
         ASSERT_TRUE(cycle.service.found && cycle.keeper.found && cycle.own.found);
