@@ -6,6 +6,7 @@
 #include "controller/WorkflowEnvironment.h"
 #include "framework/Application.h"
 #include "framework/Handle.h"
+#include "settings/SharedValues.h"
 
 #include <optional>
 
@@ -27,13 +28,12 @@ public:
     // Exists while a controller runs in this logon.
     static constexpr const char* instanceMarker =
         "AFX_Ondrel_H__5B5F33E8_2175_4C23_BB38_A334AAAA6A11";
-    // Exists while a controller runs anywhere on the machine. Its own name,
-    // since where the session's and the machine's names are one (under
+    // Exists while a controller runs anywhere on the machine. A name of its
+    // own, since where the session's and the machine's names are one (under
     // Wine, and in the services' session) the first marker would find
     // itself.
-    static constexpr const char* machineMarker =
-        "Global\\Velquin-Controller-5B5F33E8-2175-4C23-BB38-A334AAAA6A11";
-    static constexpr const char* windowTitle = "Velquin";
+    static constexpr const char* machineMarker = settings::shared::controller::machineMarker;
+    static constexpr const char* windowTitle = settings::shared::controller::windowTitle;
     static constexpr const char* inUseElsewhere =
         "Velquin is in use by another user of this computer. It runs for one user at a "
         "time: ask them to exit it, then start Velquin again.";

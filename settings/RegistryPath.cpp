@@ -24,7 +24,7 @@ framework::RegKey openForRead(HKEY root, const std::string& subKey) {
 framework::RegKey openForWrite(HKEY root, const std::string& subKey) {
     framework::RegKey key;
     if (RegCreateKeyExA(root, subKey.c_str(), 0, const_cast<char*>(""), REG_OPTION_NON_VOLATILE,
-                        KEY_WRITE, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
+                        KEY_SET_VALUE, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
         key.release();
     return key;
 }
