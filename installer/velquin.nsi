@@ -10,6 +10,8 @@
 ;   CONTROLLER_EXE KEEPER_EXE SERVICE_EXE HELPER_EXE HELP_HTML ICON
 ;   CLIENT_DIR      folder with Velquin-Server2.exe, its torrc and what they need
 ;   TEST_BUILD      defined when CLIENT_DIR holds the stand-in client
+;   SIGN_PREFIX SIGN_SCRIPT  defined when the build signs: the command that
+;                   signs and checks one file, given as "-DFILE=..." between them
 Unicode true
 Target ${TARGET}
 SetCompressor /SOLID lzma
@@ -37,6 +39,11 @@ RequestExecutionLevel admin
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
+!ifdef SIGN_PREFIX
+  ; The installer, and the uninstaller inside it, signed as they are written.
+  !finalize '${SIGN_PREFIX} "-DFILE=%1" -P "${SIGN_SCRIPT}"'
+  !uninstfinalize '${SIGN_PREFIX} "-DFILE=%1" -P "${SIGN_SCRIPT}"'
+!endif
 ; $PROGRAMFILES is the folder for programs of the installer's own width.
 InstallDir "$PROGRAMFILES\Velquin"
 InstallDirRegKey HKLM "${SETTINGS_KEY}" "AppPath"
