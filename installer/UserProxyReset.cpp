@@ -1,11 +1,10 @@
 #include "installer/UserProxyReset.h"
 
 #include "framework/Handle.h"
+#include "settings/RegistryPath.h"
 #include "settings/SharedValues.h"
 
 #include <sddl.h>
-
-#include <vector>
 
 namespace installer {
 
@@ -72,7 +71,7 @@ std::string UserProxyReset::command(const std::string& folder) const {
 }
 
 bool UserProxyReset::scheduleFor(HKEY hive) const {
-    if (!openKey(hive, settings::shared::key, KEY_READ))
+    if (!settings::openForRead(hive, settings::shared::key))
         return true;
     const std::string localAppData = readText(hive, shellFolders, "Local AppData");
     if (localAppData.empty())
@@ -116,21 +115,11 @@ bool UserProxyReset::scheduleForProfile(const std::string& sid) const {
 
 bool UserProxyReset::scheduleForOtherUsers() const {
     const std::string self = ownSid();
-    framework::RegKey profiles = openKey(HKEY_LOCAL_MACHINE, profileList, KEY_READ);
-    std::vector<std::string> users;
-    char name[256];
-    for (DWORD i = 0; profiles; ++i) {
-        DWORD size = sizeof name;
-        if (RegEnumKeyExA(profiles.get(), i, name, &size, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            break;
-        // The people's accounts; the system's own (S-1-5-18 to 20) browse nothing.
-        if (std::string(name).rfind("S-1-5-21-", 0) == 0 && name != self)
-            users.emplace_back(name);
-    }
     bool scheduled = true;
-    for (const std::string& sid : users)
-        scheduled = scheduleForProfile(sid) && scheduled;
+    for (const std::string& sid : settings::subKeyNames(HKEY_LOCAL_MACHINE, profileList))
+        // The people's accounts; the system's own (S-1-5-18 to 20) browse nothing.
+        if (sid.rfind("S-1-5-21-", 0) == 0 && sid != self)
+            scheduled = scheduleForProfile(sid) && scheduled;
     return scheduled;
 }
 

@@ -91,18 +91,10 @@ bool SavedProxyOptions::discard() const {
 }
 
 std::vector<std::string> SavedProxyOptions::connections() {
-    std::vector<std::string> names;
-    framework::RegKey copies = settings::openForRead(HKEY_CURRENT_USER, key);
-    char name[256];
-    for (DWORD i = 0; copies; ++i) {
-        DWORD size = sizeof name;
-        if (RegEnumKeyExA(copies.get(), i, name, &size, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            break;
-        names.emplace_back(name, size);
-        if (names.back() == unnamedConnection)
-            names.back().clear();
-    }
+    std::vector<std::string> names = settings::subKeyNames(HKEY_CURRENT_USER, key);
+    for (std::string& name : names)
+        if (name == unnamedConnection)
+            name.clear();
     return names;
 }
 

@@ -29,4 +29,18 @@ framework::RegKey openForWrite(HKEY root, const std::string& subKey) {
     return key;
 }
 
+std::vector<std::string> subKeyNames(HKEY root, const std::string& subKey) {
+    std::vector<std::string> names;
+    framework::RegKey key = openForRead(root, subKey);
+    char name[256];
+    for (DWORD i = 0; key; ++i) {
+        DWORD size = sizeof name;
+        if (RegEnumKeyExA(key.get(), i, name, &size, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
+        names.emplace_back(name, size);
+    }
+    return names;
+}
+
 } // namespace settings

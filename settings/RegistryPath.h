@@ -3,6 +3,7 @@
 #include "framework/Handle.h"
 
 #include <string>
+#include <vector>
 
 namespace settings {
 
@@ -23,5 +24,7 @@ struct RegistryPath {
 // key; missing keys along the path are created); empty on failure.
 framework::RegKey openForRead(HKEY root, const std::string& subKey);
 framework::RegKey openForWrite(HKEY root, const std::string& subKey);
+// The names of the key's subkeys; none when it cannot be read.
+std::vector<std::string> subKeyNames(HKEY root, const std::string& subKey);
 
 } // namespace settings
