@@ -37,7 +37,7 @@ public:
     static constexpr const char* realIpVisible = "Warning: your real IP is still visible";
     static constexpr const char* tunnelDown = "Warning: the tunnel is down - press Get A New IP";
     static constexpr const char* connectionUnprotected =
-        "Warning: the connection changed - press Hide IP Now";
+        "Warning: a new connection - press Hide IP Now";
 
     // The seven command buttons in tab order, with their icons and hints.
     struct ButtonLook {
