@@ -7,7 +7,7 @@
 namespace controller {
 
 void ExitCleanup(WorkflowEnvironment& environment) {
-    environment.restoreConnectionOptions(environment.currentConnection());
+    environment.restoreConnections();
     std::unique_ptr<ServiceControl> service = environment.newServiceControl();
     service->SetServiceName(MainDialog::serviceName);
     service->Stop();
@@ -24,15 +24,22 @@ bool ControllerApp::anotherControllerRuns() {
     marker_.reset(marker);
     if (marker_)
         ReleaseMutex(marker_.get());
-    if (error != ERROR_ALREADY_EXISTS)
-        return false;
-    // Hidden in the notification area, the window is found all the same.
-    HWND first = FindWindowA(nullptr, windowTitle);
-    if (first != nullptr) {
-        ShowWindow(first, SW_SHOWDEFAULT);
-        BringWindowToTop(first);
-        SetForegroundWindow(first);
+    if (error == ERROR_ALREADY_EXISTS) {
+        // Hidden in the notification area, the window is found all the same.
+        HWND first = FindWindowA(nullptr, windowTitle);
+        if (first != nullptr) {
+            ShowWindow(first, SW_SHOWDEFAULT);
+            BringWindowToTop(first);
+            SetForegroundWindow(first);
+        }
+        return true;
     }
+    machineMarker_.reset(CreateMutexA(nullptr, FALSE, machineMarker));
+    // Another user's marker is theirs: it refuses to be opened.
+    const DWORD machineError = GetLastError();
+    if (machineError != ERROR_ALREADY_EXISTS && machineError != ERROR_ACCESS_DENIED)
+        return false;
+    framework::messageBox(inUseElsewhere, MB_OK | MB_ICONINFORMATION);
     return true;
 }
 

@@ -6,24 +6,37 @@
 #include "controller/WorkflowEnvironment.h"
 #include "framework/Application.h"
 #include "framework/Handle.h"
+#include "settings/SharedValues.h"
 
 #include <optional>
 
 namespace controller {
 
-// Gives the active connection back its own options where it still points at
-// the local proxy (see RestoreConnectionOptions) and asks the tunnel service
-// to stop; neither waits nor reports.
+// Gives every connection that still points at the local proxy its own
+// options back (see RestoreEveryConnection) and asks the tunnel service to
+// stop; neither waits nor reports.
 void ExitCleanup(WorkflowEnvironment& environment);
 
 // The controller program: starts Windows Sockets, lets one controller run
-// per logon (a second start brings the first one's window to the front),
-// runs the main window, and cleans up after it.
+// per machine (a second start in the same logon brings the first one's
+// window to the front; one in another user's logon says that Velquin is in
+// use), runs the main window, and cleans up after it. There is one tunnel
+// service for the machine: a second user's Restore, New IP or logoff would
+// cut the first user's tunnel.
 class ControllerApp : public framework::Application {
 public:
+    // Exists while a controller runs in this logon.
     static constexpr const char* instanceMarker =
         "AFX_Ondrel_H__5B5F33E8_2175_4C23_BB38_A334AAAA6A11";
-    static constexpr const char* windowTitle = "Velquin";
+    // Exists while a controller runs anywhere on the machine. A name of its
+    // own, since where the session's and the machine's names are one (under
+    // Wine, and in the services' session) the first marker would find
+    // itself.
+    static constexpr const char* machineMarker = settings::shared::controller::machineMarker;
+    static constexpr const char* windowTitle = settings::shared::controller::windowTitle;
+    static constexpr const char* inUseElsewhere =
+        "Velquin is in use by another user of this computer. It runs for one user at a "
+        "time: ask them to exit it, then start Velquin again.";
 
     explicit ControllerApp(WorkflowEnvironment& environment)
         : Application("Velquin"), environment_(environment) {}
@@ -36,8 +49,9 @@ protected:
     virtual bool startSockets();
 
 private:
-    // True when a controller already runs in this logon; that one's window
-    // has then been brought to the front.
+    // True when a controller already runs in this logon, whose window has
+    // then been brought to the front, or in another logon, which the user
+    // has then been told.
     bool anotherControllerRuns();
 
     WorkflowEnvironment& environment_;
@@ -45,6 +59,7 @@ private:
     // Exists while this controller runs: its name tells later starts that
     // they are not the first.
     framework::KernelHandle marker_;
+    framework::KernelHandle machineMarker_;
     // Set once the main window has run: the early ends leave the proxy
     // options and the service alone, which another controller may rely on.
     bool cleanUpOnExit_ = false;

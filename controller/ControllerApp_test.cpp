@@ -19,8 +19,8 @@ protected:
     bool startSockets() override { return false; }
 };
 
-bool markerExists() {
-    framework::KernelHandle marker(OpenMutexA(SYNCHRONIZE, FALSE, ControllerApp::instanceMarker));
+bool markerExists(const char* name = ControllerApp::instanceMarker) {
+    framework::KernelHandle marker(OpenMutexA(SYNCHRONIZE, FALSE, name));
     return static_cast<bool>(marker);
 }
 
@@ -37,8 +37,10 @@ TEST(ControllerApp, RunsTheWindowThenCleansUpAndEndsWithZero) {
         ControllerApp app(environment);
         EXPECT_EQ(app.run(), 0);
         EXPECT_TRUE(markerExists());
+        EXPECT_TRUE(markerExists(ControllerApp::machineMarker));
     }
     EXPECT_FALSE(markerExists());
+    EXPECT_FALSE(markerExists(ControllerApp::machineMarker));
     // The connection never pointed at the local proxy: its options stay.
     const Log exitWorkflow = {"service created", "stop Velquin", "service destroyed"};
     const Log exitCleanup = {"service created", "stop Velquin", "service destroyed"};
@@ -71,6 +73,22 @@ TEST(ControllerApp, WithoutSocketsItSaysSoAndTouchesNothing) {
     SocketlessApp app(environment);
     EXPECT_EQ(app.run(), 0);
     EXPECT_EQ(boxes.texts(), Log{"Windows sockets initialization failed."});
+    EXPECT_TRUE(environment.log.empty());
+    EXPECT_FALSE(markerExists());
+}
+
+TEST(ControllerApp, AStartWhileAnotherUserRunsVelquinSaysSoAndChangesNothing) {
+    // Another logon's controller: the machine's marker without this logon's.
+    framework::KernelHandle other(CreateMutexA(nullptr, FALSE, ControllerApp::machineMarker));
+    ASSERT_TRUE(other);
+    testing_support::MessageBoxWatcher boxes;
+    ScriptedEnvironment environment;
+    {
+        ControllerApp app(environment);
+        EXPECT_EQ(app.run(), 0);
+    }
+    EXPECT_EQ(boxes.texts(), Log{ControllerApp::inUseElsewhere});
+    // No window (it would have probed), no proxy change, no stop.
     EXPECT_TRUE(environment.log.empty());
     EXPECT_FALSE(markerExists());
 }

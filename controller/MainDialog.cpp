@@ -45,7 +45,11 @@ const std::array<MainDialog::ButtonLook, 7> MainDialog::buttonLooks = {{
 
 MainDialog::MainDialog(WorkflowEnvironment& environment, ShellNotify notify)
     : ColouredDialog(IDD_VELQUIN_DIALOG, std::move(notify)), environment_(environment),
-      tunnelWatch_([this] { return environment_.readDword(settings::shared::ready); }) {
+      tunnelWatch_([this] { return environment_.readDword(settings::shared::ready); },
+                   [this] {
+                       return proxyoptions::ActiveProxyServer(environment_.queryConnectionOptions(
+                                  environment_.currentConnection())) == localProxy;
+                   }) {
     // The template's progress bar needs its window class before the window
     // is made.
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_PROGRESS_CLASS};
@@ -85,7 +89,7 @@ BOOL MainDialog::onInitDialog() {
     // Only options that point at the local proxy change: the leftover of a
     // run that did not end cleanly. A user's own settings stay, and the
     // probe below goes the way the user's browsing goes.
-    environment_.restoreConnectionOptions(environment_.currentConnection());
+    environment_.restoreConnections();
     try {
         realIp_ = environment_.visibleIp();
     } catch (const framework::InternetError& error) {
@@ -240,7 +244,7 @@ void MainDialog::hideProgress() {
 void MainDialog::connectionError(ServiceControl& service) {
     showStatus("Connection Error!!!");
     environment_.troubleshoot();
-    environment_.restoreConnectionOptions(environment_.currentConnection());
+    environment_.restoreConnections();
     inBackground([&] { service.Stop(); });
     endDialog(0);
 }
@@ -261,7 +265,7 @@ void MainDialog::onRestore() {
     showStatus("Stop Services");
     inBackground([&] { service->Stop(); });
     showStatus("De-Configure Browser");
-    environment_.restoreConnectionOptions(environment_.currentConnection());
+    environment_.restoreConnections();
     protectedBy_ = notProtected;
     showStatus("Action Completed Successfully");
 }
@@ -271,7 +275,7 @@ void MainDialog::onExit() {
     beginWorkflow();
     std::unique_ptr<ServiceControl> service = newService();
     inBackground([&] { service->Stop(); });
-    environment_.restoreConnectionOptions(environment_.currentConnection());
+    environment_.restoreConnections();
     endDialog(0);
 }
 
@@ -280,22 +284,41 @@ framework::MessageResult MainDialog::onQueryEndSession(WPARAM, LPARAM) {
 }
 
 framework::MessageResult MainDialog::onEndSession(WPARAM ending, LPARAM) {
-    // The process ends with the session once this returns: leave the
-    // browser and the service as Exit leaves them, or the next session
-    // would start pointed at a port nobody serves.
-    if (ending)
-        onExit();
+    // The process ends with the session once this returns, and the system
+    // may end it sooner: the browser's options go back first, before the
+    // stop that can take seconds, or the next session would start pointed
+    // at a port nobody serves.
+    if (!ending)
+        return 0;
+    BusyScope busy(*this);
+    beginWorkflow();
+    environment_.restoreConnections();
+    std::unique_ptr<ServiceControl> service = newService();
+    inBackground([&] { service->Stop(); });
+    endDialog(0);
     return 0;
 }
 
 framework::MessageResult MainDialog::onTimer(WPARAM id, LPARAM) {
-    if (!tunnelWatch_.tunnelDropped(id))
+    const char* warning = nullptr;
+    const char* tip = nullptr;
+    switch (tunnelWatch_.check(id)) {
+    case TunnelWatch::Finding::none:
         return std::nullopt;
-    // The browser stays pointed at the local proxy, which now refuses its
-    // requests: blocked rather than exposed, until the user chooses.
-    showWarning(tunnelDown, tunnelDownTip);
+    case TunnelWatch::Finding::tunnelDown:
+        // The browser stays pointed at the local proxy, which now refuses
+        // its requests: blocked rather than exposed, until the user chooses.
+        warning = tunnelDown;
+        tip = tunnelDownTip;
+        break;
+    case TunnelWatch::Finding::connectionUnprotected:
+        warning = connectionUnprotected;
+        tip = notProtectedTip;
+        break;
+    }
+    showWarning(warning, tip);
     if (IsTrayIconShown())
-        ShowTrayBalloon(trayTip, tunnelDown, NIIF_WARNING);
+        ShowTrayBalloon(trayTip, warning, NIIF_WARNING);
     return 0;
 }
 
@@ -305,7 +328,10 @@ void MainDialog::onHelp() {
 }
 
 framework::MessageResult MainDialog::onHelpKey(WPARAM, LPARAM) {
-    onHelp();
+    // Like the buttons, the key does nothing while a workflow runs: its
+    // status line is the workflow's.
+    if (!isBusy())
+        onHelp();
     return TRUE;
 }
 

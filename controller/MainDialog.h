@@ -22,7 +22,8 @@ namespace controller {
 // command; the status line shows every step as it comes, and a progress bar
 // below it the tunnel's start-up while the workflow waits for it. A Hide
 // that did not get the browser behind the tunnel ends in a warning, and
-// while the address is hidden the window warns when the tunnel goes down.
+// while the address is hidden the window warns when the tunnel goes down or
+// the active connection no longer points at the local proxy.
 // The window hides in the notification area instead of closing, opens the
 // privacy cleaner, and links to the echo server's page about the visible
 // address.
@@ -35,6 +36,8 @@ public:
         "Warning: the browser settings could not be changed";
     static constexpr const char* realIpVisible = "Warning: your real IP is still visible";
     static constexpr const char* tunnelDown = "Warning: the tunnel is down - press Get A New IP";
+    static constexpr const char* connectionUnprotected =
+        "Warning: a new connection - press Hide IP Now";
 
     // The seven command buttons in tab order, with their icons and hints.
     struct ButtonLook {
@@ -71,11 +74,11 @@ private:
     void onShowInterface();
     void onPrivacy();
     framework::MessageResult onHelpKey(WPARAM wParam, LPARAM lParam);
-    // Logoff and shutdown are allowed; when the session ends, Exit's
-    // clean-up runs.
+    // Logoff and shutdown are allowed; when the session ends, the browser's
+    // options go back and the service stops, in that order.
     framework::MessageResult onQueryEndSession(WPARAM wParam, LPARAM lParam);
     framework::MessageResult onEndSession(WPARAM wParam, LPARAM lParam);
-    // The tunnel watch's reads of Ready.
+    // The tunnel watch's reads.
     framework::MessageResult onTimer(WPARAM wParam, LPARAM lParam);
 
     void furnishControls();

@@ -252,9 +252,14 @@ TEST_F(MainWindow, WhileAWorkflowWaitsNoCommandStartsAnotherOrEndsTheWindow) {
     open();
     environment.ready = {0, 1};
     environment.onWait = [&] {
-        for (int id : {IDC_HIDE_IP, IDC_NEW_IP, IDC_RESTORE, IDC_EXIT, IDCANCEL, ID_TRAY_EXIT})
+        for (int id : {IDC_HIDE_IP, IDC_NEW_IP, IDC_RESTORE, IDC_EXIT, IDCANCEL, ID_TRAY_EXIT,
+                       IDC_HELP_BUTTON})
             SendMessageA(dialog_.handle(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
         SendMessageA(dialog_.handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+        // F1 neither opens the guide nor replaces the workflow's status.
+        HELPINFO info = {};
+        info.cbSize = sizeof info;
+        SendMessageA(dialog_.handle(), WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
     };
     press(IDC_HIDE_IP);
     EXPECT_EQ(environment.log, hideSucceeded);
@@ -314,8 +319,10 @@ TEST_F(MainWindow, TheEndOfTheSessionIsAllowedAndCleansUpAsExitDoes) {
     EXPECT_FALSE(dialog_.isEnded());
     environment.options = localProxyOptions;
     SendMessageA(dialog_.handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    // The options go back before the stop, which may take seconds that the
+    // system does not grant.
     EXPECT_EQ(environment.log,
-              (Log{"service created", "stop Velquin", "disable Office VPN", "service destroyed"}));
+              (Log{"disable Office VPN", "service created", "stop Velquin", "service destroyed"}));
     EXPECT_TRUE(dialog_.isEnded());
 }
 
@@ -462,4 +469,45 @@ TEST_F(MainWindow, ATunnelThatGoesDownWhileHiddenIsToldAndNothingElseChanges) {
     EXPECT_EQ(shown(IDC_STATUS), "Action Completed Successfully");
     EXPECT_FALSE(warningIconShown());
     EXPECT_EQ(balloons.size(), 1u);
+}
+
+TEST_F(MainWindow, EveryConnectionLeftOnTheProxyComesBackWhicheverIsActive) {
+    environment.options = companyOptions;
+    open();
+    environment.ready = {1};
+    press(IDC_HIDE_IP);
+    // The VPN goes down; the LAN, direct, is the active connection now.
+    environment.connection = "DefaultConnectionSettings";
+    environment.others[environment.connection].flags = PROXY_TYPE_DIRECT;
+    environment.log.clear();
+    press(IDC_RESTORE);
+    EXPECT_EQ(environment.count("apply Office VPN proxy.corp:3128"), 1);
+    EXPECT_EQ(environment.options, companyOptions);
+    EXPECT_EQ(environment.others["DefaultConnectionSettings"].flags,
+              static_cast<DWORD>(PROXY_TYPE_DIRECT));
+    EXPECT_TRUE(proxyoptions::SavedProxyOptions::connections().empty());
+}
+
+TEST_F(MainWindow, AConnectionThatComesUpWhileHiddenIsToldAsNotProtected) {
+    open();
+    environment.ready = {1};
+    press(IDC_HIDE_IP);
+    ASSERT_EQ(shown(IDC_STATUS), "Action Completed Successfully");
+    press(IDC_MINIMIZE);
+    // A VPN connects after the Hide and brings options of its own.
+    environment.connection = "Office VPN 2";
+    environment.others[environment.connection].flags = PROXY_TYPE_DIRECT;
+    environment.log.clear();
+    ASSERT_TRUE(
+        waitUntil([&] { return shown(IDC_STATUS) == MainDialog::connectionUnprotected; }, 5000));
+    EXPECT_TRUE(warningIconShown());
+    EXPECT_STREQ(dialog_.iconData().szTip, "Velquin - not protected");
+    EXPECT_EQ(balloons,
+              Log{std::to_string(NIIF_WARNING) + " Velquin: " + MainDialog::connectionUnprotected});
+    EXPECT_EQ(environment.log, Log{});
+
+    // Hide IP Now points the new connection at the proxy as well.
+    press(IDC_HIDE_IP);
+    EXPECT_EQ(environment.count("set Office VPN 2 127.0.0.1:8081"), 1);
+    EXPECT_EQ(shown(IDC_STATUS), "Action Completed Successfully");
 }

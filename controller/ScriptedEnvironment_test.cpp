@@ -72,32 +72,32 @@ std::unique_ptr<controller::ServiceControl> ScriptedEnvironment::newServiceContr
     return std::make_unique<RecordingService>(*this);
 }
 
-bool ScriptedEnvironment::setConnectionOptions(const std::string& connection,
-                                               const std::string& proxy) {
-    record("set " + connection + " " + proxy);
+bool ScriptedEnvironment::setConnectionOptions(const std::string& name, const std::string& proxy) {
+    record("set " + name + " " + proxy);
     if (refuseOptions)
         return false;
     // As the real call: the script and detection stay stored but switched off.
-    options.flags = PROXY_TYPE_DIRECT | PROXY_TYPE_PROXY;
-    options.server = proxy;
-    options.bypass = "local";
+    proxyoptions::ConnectionOptions& live = optionsOf(name);
+    live.flags = PROXY_TYPE_DIRECT | PROXY_TYPE_PROXY;
+    live.server = proxy;
+    live.bypass = "local";
     return true;
 }
 
-bool ScriptedEnvironment::disableConnectionProxy(const std::string& connection) {
-    record("disable " + connection);
+bool ScriptedEnvironment::disableConnectionProxy(const std::string& name) {
+    record("disable " + name);
     if (refuseOptions)
         return false;
-    options.flags = PROXY_TYPE_DIRECT;
+    optionsOf(name).flags = PROXY_TYPE_DIRECT;
     return true;
 }
 
-bool ScriptedEnvironment::applyConnectionOptions(const std::string& connection,
+bool ScriptedEnvironment::applyConnectionOptions(const std::string& name,
                                                  const proxyoptions::ConnectionOptions& given) {
-    record("apply " + connection + (given.server.empty() ? "" : " " + given.server));
+    record("apply " + name + (given.server.empty() ? "" : " " + given.server));
     if (refuseOptions)
         return false;
-    options = given;
+    optionsOf(name) = given;
     return true;
 }
 

@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -35,10 +36,13 @@ public:
     // Probe answers in turn ("127.0.0.5" once used up); throwError throws
     // the Internet library's error.
     std::deque<std::string> probes;
-    // The connection's live options as the calls below leave them; direct
-    // at first. While refuseOptions holds, writes are refused and change
-    // nothing.
+    // The active connection, and the live options of every connection as
+    // the calls below leave them: `options` those of "Office VPN" (direct at
+    // first), `others` those of the rest. While refuseOptions holds, writes
+    // are refused and change nothing.
+    std::string connection = "Office VPN";
     proxyoptions::ConnectionOptions options{PROXY_TYPE_DIRECT, "", "", "", 0};
+    std::map<std::string, proxyoptions::ConnectionOptions> others;
     bool refuseOptions = false;
     // The status control whose text is logged; set once the window exists.
     HWND statusControl = nullptr;
@@ -52,14 +56,14 @@ public:
     int count(const std::string& line) const;
 
     std::unique_ptr<controller::ServiceControl> newServiceControl() override;
-    std::string currentConnection() override { return "Office VPN"; }
-    bool setConnectionOptions(const std::string& connection, const std::string& proxy) override;
-    bool disableConnectionProxy(const std::string& connection) override;
-    proxyoptions::ConnectionOptions queryConnectionOptions(const std::string&) override {
-        return options;
+    std::string currentConnection() override { return connection; }
+    bool setConnectionOptions(const std::string& name, const std::string& proxy) override;
+    bool disableConnectionProxy(const std::string& name) override;
+    proxyoptions::ConnectionOptions queryConnectionOptions(const std::string& name) override {
+        return optionsOf(name);
     }
-    bool applyConnectionOptions(const std::string& connection,
-                                const proxyoptions::ConnectionOptions& options) override;
+    bool applyConnectionOptions(const std::string& name,
+                                const proxyoptions::ConnectionOptions& given) override;
     std::string visibleIp() override;
     DWORD readDword(const char* path) override;
     std::unique_ptr<controller::SharedKeyWatch> watchSharedKey() override;
@@ -71,6 +75,9 @@ public:
     void record(const std::string& line);
 
 private:
+    proxyoptions::ConnectionOptions& optionsOf(const std::string& name) {
+        return name == "Office VPN" ? options : others[name];
+    }
     std::string lastStatus_;
 };
 

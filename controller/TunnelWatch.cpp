@@ -2,11 +2,15 @@
 
 namespace controller {
 
-bool TunnelWatch::tunnelDropped(UINT_PTR id) {
-    if (id != timerId || !watching() || readReady_() == 1)
-        return false;
-    stop();
-    return true;
+TunnelWatch::Finding TunnelWatch::check(UINT_PTR id) {
+    if (id != timerId || !watching())
+        return Finding::none;
+    Finding finding = readReady_() != 1         ? Finding::tunnelDown
+                      : !connectionProtected_() ? Finding::connectionUnprotected
+                                                : Finding::none;
+    if (finding != Finding::none)
+        stop();
+    return finding;
 }
 
 } // namespace controller

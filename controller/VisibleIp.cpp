@@ -9,12 +9,18 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 namespace controller {
 
 namespace {
 
 const DWORD_PTR probeContext = 1;
+// The library's own time-outs are a minute and more: on a dead network the
+// window, which shows only after the first probe, would take that long.
+const DWORD connectTimeoutMs = 5000;
+const DWORD sendTimeoutMs = 5000;
+const DWORD receiveTimeoutMs = 5000;
 
 // The library's own text for its error codes, which live in its module.
 std::string libraryErrorText(DWORD code) {
@@ -58,6 +64,13 @@ std::string GetVisibleIp() {
     framework::InternetHandle request =
         required(HttpOpenRequestA(connection.get(), "GET", "/whip2.php", "HTTP/1.0", nullptr,
                                   nullptr, INTERNET_FLAG_EXISTING_CONNECT, probeContext));
+    // Set on the request: the library takes no send or receive time-out
+    // from a session under Wine.
+    for (auto [option, milliseconds] :
+         {std::pair{INTERNET_OPTION_CONNECT_TIMEOUT, connectTimeoutMs},
+          std::pair{INTERNET_OPTION_SEND_TIMEOUT, sendTimeoutMs},
+          std::pair{INTERNET_OPTION_RECEIVE_TIMEOUT, receiveTimeoutMs}})
+        InternetSetOptionA(request.get(), option, &milliseconds, sizeof milliseconds);
     if (!HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0))
         return unableToDetect;
     if (statusCode(request.get()) / 100 == 2) {

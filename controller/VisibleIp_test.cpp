@@ -142,6 +142,18 @@ TEST_F(Probe, ProxyThatDoesNotAnswerGivesUnableToDetect) {
     EXPECT_EQ(GetVisibleIp(), "Unable to detect");
 }
 
+TEST_F(Probe, AProxyThatNeverAnswersCostsTheReceiveTimeOutAtMost) {
+    // Takes the request, then waits until the probe gives up and closes.
+    FakeProxy silent([](SOCKET client) {
+        char byte;
+        recv(client, &byte, 1, 0);
+    });
+    through(silent);
+    DWORD started = GetTickCount();
+    EXPECT_EQ(GetVisibleIp(), "Unable to detect");
+    EXPECT_LT(GetTickCount() - started, 8000u);
+}
+
 namespace {
 
 const char* const okHead = "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n";

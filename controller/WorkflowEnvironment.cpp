@@ -78,8 +78,8 @@ bool WorkflowEnvironment::saveConnectionOptions(const std::string& connection) {
     return proxyoptions::SaveConnectionOptions(connection, optionsCalls());
 }
 
-bool WorkflowEnvironment::restoreConnectionOptions(const std::string& connection) {
-    return proxyoptions::RestoreConnectionOptions(connection, optionsCalls());
+bool WorkflowEnvironment::restoreConnections() {
+    return proxyoptions::RestoreEveryConnection(currentConnection(), optionsCalls());
 }
 
 std::string WorkflowEnvironment::visibleIp() {

@@ -48,10 +48,11 @@ public:
     virtual bool applyConnectionOptions(const std::string& connection,
                                         const proxyoptions::ConnectionOptions& options);
     // Keeps a copy of the connection's own options before they are pointed
-    // at the local proxy, and puts the copy back (see SaveConnectionOptions
-    // and RestoreConnectionOptions), through the three calls above.
+    // at the local proxy (see SaveConnectionOptions), and puts back the
+    // copies of every connection that still points there, the current one
+    // included (see RestoreEveryConnection), through the three calls above.
     bool saveConnectionOptions(const std::string& connection);
-    bool restoreConnectionOptions(const std::string& connection);
+    bool restoreConnections();
     // The address the world sees (see GetVisibleIp); throws
     // framework::InternetError as that does.
     virtual std::string visibleIp();

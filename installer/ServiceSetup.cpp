@@ -17,8 +17,9 @@ SERVICE_STATUS_PROCESS queryStatus(SC_HANDLE service) {
 
 } // namespace
 
-ServiceSetup::ServiceSetup(std::string name)
-    : manager_(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)), name_(std::move(name)) {}
+ServiceSetup::ServiceSetup(std::string name, ChangeConfig2 changeConfig2)
+    : manager_(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)), name_(std::move(name)),
+      changeConfig2_(changeConfig2) {}
 
 framework::ServiceHandle ServiceSetup::open(DWORD access) const {
     return framework::ServiceHandle(OpenServiceA(manager_.get(), name_.c_str(), access));
@@ -33,20 +34,30 @@ bool ServiceSetup::registerService(const std::string& programPath) {
     if (service) {
         if (!ChangeServiceConfigA(service.get(), SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
                                   SERVICE_ERROR_NORMAL, commandLine.c_str(), nullptr, nullptr,
-                                  nullptr, nullptr, nullptr, name_.c_str()))
+                                  nullptr, account, "", name_.c_str()))
             return false;
     } else {
-        service.reset(
-            CreateServiceA(manager_.get(), name_.c_str(), name_.c_str(), SERVICE_ALL_ACCESS,
-                           SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
-                           commandLine.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
+        service.reset(CreateServiceA(manager_.get(), name_.c_str(), name_.c_str(),
+                                     SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+                                     SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                                     commandLine.c_str(), nullptr, nullptr, nullptr, account, ""));
         if (!service)
             return false;
     }
     // Without these rules only an elevated controller could start it.
     SecurityDescriptor rules(serviceAccess);
-    return rules &&
+    return limitRights(service.get()) && rules &&
            SetServiceObjectSecurity(service.get(), DACL_SECURITY_INFORMATION, rules.get()) != FALSE;
+}
+
+bool ServiceSetup::limitRights(SC_HANDLE service) const {
+    SERVICE_SID_INFO sid{sidType};
+    SERVICE_REQUIRED_PRIVILEGES_INFOW privileges{const_cast<wchar_t*>(requiredPrivileges)};
+    // Wine's service control manager keeps neither and refuses the levels;
+    // Windows has had both since Vista and never answers so.
+    auto taken = [](BOOL answer) { return answer || GetLastError() == ERROR_INVALID_LEVEL; };
+    return taken(changeConfig2_(service, SERVICE_CONFIG_SERVICE_SID_INFO, &sid)) &&
+           taken(changeConfig2_(service, SERVICE_CONFIG_REQUIRED_PRIVILEGES_INFO, &privileges));
 }
 
 bool ServiceSetup::stop(DWORD timeoutMs) {

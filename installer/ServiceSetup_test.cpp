@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <string>
+#include <utility>
 #include <vector>
 
 using installer::ServiceSetup;
@@ -54,6 +56,24 @@ int runService(const std::vector<std::string>&) {
 }
 testing_support::ChildMode serviceChild("service", &runService);
 
+// What the setup asked of ChangeServiceConfig2W, by level: Wine's service
+// control manager keeps neither the SID type nor the privileges.
+std::vector<std::pair<DWORD, std::string>> config2Calls;
+BOOL WINAPI recordConfig2(SC_HANDLE service, DWORD level, void* info) {
+    std::string given;
+    if (level == SERVICE_CONFIG_SERVICE_SID_INFO)
+        given = std::to_string(static_cast<SERVICE_SID_INFO*>(info)->dwServiceSidType);
+    if (level == SERVICE_CONFIG_REQUIRED_PRIVILEGES_INFO) {
+        const wchar_t* list =
+            static_cast<SERVICE_REQUIRED_PRIVILEGES_INFOW*>(info)->pmszRequiredPrivileges;
+        // The whole multi-string, up to its empty last entry.
+        for (const wchar_t* entry = list; *entry != L'\0'; entry += wcslen(entry) + 1)
+            given += std::string(entry, entry + wcslen(entry)) + ";";
+    }
+    config2Calls.emplace_back(level, given);
+    return service != nullptr;
+}
+
 class ServiceSetupTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -67,13 +87,14 @@ protected:
         return framework::ServiceHandle(
             OpenServiceA(manager_.get(), serviceName, SERVICE_ALL_ACCESS));
     }
-    QUERY_SERVICE_CONFIGA config(std::string& binary) {
+    QUERY_SERVICE_CONFIGA config(std::string& binary, std::string& account) {
         framework::ServiceHandle service = open();
         alignas(QUERY_SERVICE_CONFIGA) char buffer[8192];
         auto* result = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer);
         DWORD needed = 0;
         EXPECT_TRUE(QueryServiceConfigA(service.get(), result, sizeof buffer, &needed));
         binary = result->lpBinaryPathName != nullptr ? result->lpBinaryPathName : "";
+        account = result->lpServiceStartName != nullptr ? result->lpServiceStartName : "";
         return *result;
     }
 
@@ -82,14 +103,21 @@ protected:
 
 } // namespace
 
-TEST_F(ServiceSetupTest, RegistersOnDemandAndMovesAnExistingRegistration) {
-    ServiceSetup setup(serviceName);
+TEST_F(ServiceSetupTest, RegistersOnDemandAsLocalServiceAndMovesAnExistingRegistration) {
+    config2Calls.clear();
+    ServiceSetup setup(serviceName, &recordConfig2);
     ASSERT_TRUE(setup.registerService("C:\\Program Files\\Velquin\\Velquin-Service.exe"));
-    std::string binary;
-    QUERY_SERVICE_CONFIGA first = config(binary);
+    std::string binary, account;
+    QUERY_SERVICE_CONFIGA first = config(binary, account);
     EXPECT_EQ(binary, "\"C:\\Program Files\\Velquin\\Velquin-Service.exe\"");
     EXPECT_EQ(first.dwStartType, static_cast<DWORD>(SERVICE_DEMAND_START));
     EXPECT_EQ(first.dwServiceType, static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS));
+    EXPECT_EQ(account, "NT AUTHORITY\\LocalService");
+    using Calls = std::vector<std::pair<DWORD, std::string>>;
+    const Calls limits = {
+        {SERVICE_CONFIG_SERVICE_SID_INFO, std::to_string(SERVICE_SID_TYPE_UNRESTRICTED)},
+        {SERVICE_CONFIG_REQUIRED_PRIVILEGES_INFO, "SeChangeNotifyPrivilege;"}};
+    EXPECT_EQ(config2Calls, limits);
 
     // An update installs elsewhere: the same service, the new program.
     {
@@ -99,9 +127,11 @@ TEST_F(ServiceSetupTest, RegistersOnDemandAndMovesAnExistingRegistration) {
                                          nullptr, nullptr, nullptr));
     }
     ASSERT_TRUE(setup.registerService("D:\\Other Place\\Velquin-Service.exe"));
-    QUERY_SERVICE_CONFIGA second = config(binary);
+    QUERY_SERVICE_CONFIGA second = config(binary, account);
     EXPECT_EQ(binary, "\"D:\\Other Place\\Velquin-Service.exe\"");
     EXPECT_EQ(second.dwStartType, static_cast<DWORD>(SERVICE_DEMAND_START));
+    EXPECT_EQ(account, "NT AUTHORITY\\LocalService");
+    EXPECT_EQ(config2Calls.size(), 2 * limits.size()) << "an update limits the service again";
 
     EXPECT_TRUE(setup.remove(10000));
     SetLastError(0xdeadbeef);

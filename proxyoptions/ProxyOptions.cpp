@@ -38,8 +38,8 @@ bool applyOptions(const std::string& connection, DWORD count, const char* alloca
 
 } // namespace
 
-std::string ConnectionNameFor(const std::string& reported) {
-    if (reported.find("LAN Connection") != std::string::npos)
+std::string ConnectionNameFor(const std::string& reported, unsigned long flags) {
+    if ((flags & INTERNET_CONNECTION_LAN) || reported.find("LAN Connection") != std::string::npos)
         return "DefaultConnectionSettings";
     return reported;
 }
@@ -50,7 +50,7 @@ std::string CurrentConnectionName() {
     DWORD flags = 0;
     InternetGetConnectedStateExA(&flags, name, sizeof name, 0);
     name[sizeof name - 1] = '\0';
-    return ConnectionNameFor(name);
+    return ConnectionNameFor(name, flags);
 }
 
 bool SetConnectionOptions(const std::string& connection, const std::string& proxyServer) {

@@ -12,8 +12,11 @@ inline constexpr const char* localProxyServer = "127.0.0.1:8081";
 // the active connection as the system reports it, with any LAN connection
 // named "DefaultConnectionSettings". Empty when the system reports none.
 std::string CurrentConnectionName();
-// The rule behind CurrentConnectionName, for a name the system reported.
-std::string ConnectionNameFor(const std::string& reported);
+// The rule behind CurrentConnectionName, for a name the system reported
+// with its INTERNET_CONNECTION_* `flags`. The system names the LAN in the
+// user's language ("LAN-Verbindung"), so its LAN flag counts as much as
+// the English words.
+std::string ConnectionNameFor(const std::string& reported, unsigned long flags);
 
 // Points the connection at `proxyServer` (direct access still allowed,
 // local addresses bypassed) and tells running programs; false when the

@@ -16,11 +16,19 @@ ConnectionOptions query(const std::string& connection) {
 } // namespace
 
 TEST(ConnectionName, AnyLanConnectionBecomesTheDefaultSettings) {
-    EXPECT_EQ(ConnectionNameFor("Local Area LAN Connection 2"), "DefaultConnectionSettings");
-    EXPECT_EQ(ConnectionNameFor("LAN Connection"), "DefaultConnectionSettings");
-    EXPECT_EQ(ConnectionNameFor("my lan connection"), "my lan connection");
-    EXPECT_EQ(ConnectionNameFor("Office VPN"), "Office VPN");
-    EXPECT_EQ(ConnectionNameFor(""), "");
+    const DWORD dialUp = INTERNET_CONNECTION_MODEM;
+    EXPECT_EQ(ConnectionNameFor("Local Area LAN Connection 2", dialUp),
+              "DefaultConnectionSettings");
+    EXPECT_EQ(ConnectionNameFor("LAN Connection", 0), "DefaultConnectionSettings");
+    EXPECT_EQ(ConnectionNameFor("my lan connection", dialUp), "my lan connection");
+    EXPECT_EQ(ConnectionNameFor("Office VPN", dialUp), "Office VPN");
+    EXPECT_EQ(ConnectionNameFor("", 0), "");
+    // A localised system names its LAN in the user's language.
+    EXPECT_EQ(ConnectionNameFor("LAN-Verbindung", INTERNET_CONNECTION_LAN),
+              "DefaultConnectionSettings");
+    EXPECT_EQ(ConnectionNameFor("Connexion au r\xe9seau local",
+                                INTERNET_CONNECTION_LAN | INTERNET_CONNECTION_CONFIGURED),
+              "DefaultConnectionSettings");
 }
 
 // Wine 8 keeps only the proxy switch and the server in its per-connection

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <algorithm>
+
 namespace proxyoptions {
 
 namespace {
@@ -89,18 +91,10 @@ bool SavedProxyOptions::discard() const {
 }
 
 std::vector<std::string> SavedProxyOptions::connections() {
-    std::vector<std::string> names;
-    framework::RegKey copies = settings::openForRead(HKEY_CURRENT_USER, key);
-    char name[256];
-    for (DWORD i = 0; copies; ++i) {
-        DWORD size = sizeof name;
-        if (RegEnumKeyExA(copies.get(), i, name, &size, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            break;
-        names.emplace_back(name, size);
-        if (names.back() == unnamedConnection)
-            names.back().clear();
-    }
+    std::vector<std::string> names = settings::subKeyNames(HKEY_CURRENT_USER, key);
+    for (std::string& name : names)
+        if (name == unnamedConnection)
+            name.clear();
     return names;
 }
 
@@ -123,6 +117,17 @@ bool RestoreConnectionOptions(const std::string& connection, const ConnectionOpt
     if (!copy)
         return calls.disable(connection);
     return calls.apply(connection, *copy) && saved.discard();
+}
+
+bool RestoreEveryConnection(const std::string& current, const ConnectionOptionsCalls& calls,
+                            const std::string& localProxy) {
+    std::vector<std::string> connections = SavedProxyOptions::connections();
+    if (std::find(connections.begin(), connections.end(), current) == connections.end())
+        connections.push_back(current);
+    bool givenBack = true;
+    for (const std::string& connection : connections)
+        givenBack = RestoreConnectionOptions(connection, calls, localProxy) && givenBack;
+    return givenBack;
 }
 
 } // namespace proxyoptions

@@ -63,5 +63,11 @@ bool SaveConnectionOptions(const std::string& connection, const ConnectionOption
 bool RestoreConnectionOptions(const std::string& connection,
                               const ConnectionOptionsCalls& calls = {},
                               const std::string& localProxy = localProxyServer);
+// RestoreConnectionOptions for every connection that has a kept copy and for
+// `current`, the active one: a VPN or dial-up entry that was active at a
+// Hide keeps the local proxy after it has come or gone, and is given back
+// all the same. True when each of them was given back.
+bool RestoreEveryConnection(const std::string& current, const ConnectionOptionsCalls& calls = {},
+                            const std::string& localProxy = localProxyServer);
 
 } // namespace proxyoptions

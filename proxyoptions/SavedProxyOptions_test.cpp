@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 using namespace proxyoptions;
 
 namespace {
@@ -34,6 +36,22 @@ bool disableLive(const std::string&) {
     live.flags = PROXY_TYPE_DIRECT;
     return true;
 }
+
+// The live options of several connections, as stand-in calls keep them.
+ConnectionOptionsCalls callsOn(std::map<std::string, ConnectionOptions>& connections) {
+    return {[&](const std::string& name) { return connections[name]; },
+            [&](const std::string& name, const ConnectionOptions& options) {
+                connections[name] = options;
+                return true;
+            },
+            [&](const std::string& name) {
+                connections[name].flags = PROXY_TYPE_DIRECT;
+                return true;
+            }};
+}
+
+const ConnectionOptions localOptions{PROXY_TYPE_DIRECT | PROXY_TYPE_PROXY, localProxyServer,
+                                     "local", "", 0};
 
 using SavedProxy = testing_support::CurrentConnectionTest;
 
@@ -95,4 +113,41 @@ TEST_F(SavedProxy, TheUsersOwnProxyComesBackAndVelquinsIsNeverKept) {
     ASSERT_TRUE(SetConnectionOptions(connection_, localProxyServer));
     ASSERT_TRUE(RestoreConnectionOptions(connection_));
     EXPECT_EQ(ActiveProxyServer(connection_), "");
+}
+
+TEST_F(SavedProxy, EveryConnectionThatStillPointsAtTheProxyComesBack) {
+    const ConnectionOptions homeProxy{PROXY_TYPE_DIRECT | PROXY_TYPE_PROXY, "home:8080", "", "", 0};
+    std::map<std::string, ConnectionOptions> live = {{"Office VPN", companyOptions},
+                                                     {"DefaultConnectionSettings", homeProxy}};
+    const ConnectionOptionsCalls calls = callsOn(live);
+    // A Hide while the VPN was up, then one on the LAN after it went down.
+    ASSERT_TRUE(SaveConnectionOptions("Office VPN", calls));
+    live["Office VPN"] = localOptions;
+    ASSERT_TRUE(SaveConnectionOptions("DefaultConnectionSettings", calls));
+    live["DefaultConnectionSettings"] = localOptions;
+    // The active dial-up entry was pointed at the proxy by no one's copy.
+    live["Dial-up"] = localOptions;
+
+    EXPECT_TRUE(RestoreEveryConnection("Dial-up", calls));
+    EXPECT_EQ(live["Office VPN"], companyOptions);
+    EXPECT_EQ(live["DefaultConnectionSettings"], homeProxy);
+    EXPECT_EQ(live["Dial-up"].flags, static_cast<DWORD>(PROXY_TYPE_DIRECT));
+    EXPECT_EQ(SavedProxyOptions::connections(), std::vector<std::string>{});
+}
+
+TEST_F(SavedProxy, TheKeptCopyComesBackAndTheUsersNewerChoiceStays) {
+    ASSERT_TRUE(SetConnectionOptions(connection_, "proxy.corp:3128"));
+    ASSERT_TRUE(SaveConnectionOptions(connection_));
+    ASSERT_TRUE(SetConnectionOptions(connection_, localProxyServer));
+    EXPECT_TRUE(RestoreEveryConnection(connection_));
+    EXPECT_EQ(ActiveProxyServer(connection_), "proxy.corp:3128");
+    EXPECT_EQ(SavedProxyOptions::connections(), std::vector<std::string>{});
+
+    // A proxy the user chose after Velquin's copy was taken stays, and the
+    // stale copy goes.
+    ASSERT_TRUE(SaveConnectionOptions(connection_));
+    ASSERT_TRUE(SetConnectionOptions(connection_, "other.corp:8080"));
+    EXPECT_TRUE(RestoreEveryConnection(connection_));
+    EXPECT_EQ(ActiveProxyServer(connection_), "other.corp:8080");
+    EXPECT_EQ(SavedProxyOptions::connections(), std::vector<std::string>{});
 }

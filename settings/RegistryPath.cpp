@@ -24,9 +24,23 @@ framework::RegKey openForRead(HKEY root, const std::string& subKey) {
 framework::RegKey openForWrite(HKEY root, const std::string& subKey) {
     framework::RegKey key;
     if (RegCreateKeyExA(root, subKey.c_str(), 0, const_cast<char*>(""), REG_OPTION_NON_VOLATILE,
-                        KEY_WRITE, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
+                        KEY_SET_VALUE, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
         key.release();
     return key;
+}
+
+std::vector<std::string> subKeyNames(HKEY root, const std::string& subKey) {
+    std::vector<std::string> names;
+    framework::RegKey key = openForRead(root, subKey);
+    char name[256];
+    for (DWORD i = 0; key; ++i) {
+        DWORD size = sizeof name;
+        if (RegEnumKeyExA(key.get(), i, name, &size, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
+        names.emplace_back(name, size);
+    }
+    return names;
 }
 
 } // namespace settings

@@ -3,6 +3,7 @@
 #include "framework/Handle.h"
 
 #include <string>
+#include <vector>
 
 namespace settings {
 
@@ -18,9 +19,12 @@ struct RegistryPath {
     static RegistryPath split(const std::string& path);
 };
 
-// The key for one read (KEY_READ; nothing is created) or one write
-// (KEY_WRITE; missing keys along the path are created); empty on failure.
+// The key for one read (KEY_READ; nothing is created) or one write of
+// values (KEY_SET_VALUE, all that the service is granted on the shared
+// key; missing keys along the path are created); empty on failure.
 framework::RegKey openForRead(HKEY root, const std::string& subKey);
 framework::RegKey openForWrite(HKEY root, const std::string& subKey);
+// The names of the key's subkeys; none when it cannot be read.
+std::vector<std::string> subKeyNames(HKEY root, const std::string& subKey);
 
 } // namespace settings

@@ -44,3 +44,12 @@ static_assert(isPathOf(appPath, names::appPath) && isPathOf(cmd, names::cmd) &&
               isPathOf(retry, names::retry) && isPathOf(progress, names::progress));
 
 } // namespace settings::shared
+
+// Beside the key, how the installer finds a running controller: the marker
+// that exists while a controller runs anywhere on the machine (a mutex in
+// the global namespace), and the title of the controller's window.
+namespace settings::shared::controller {
+inline constexpr const char* machineMarker =
+    "Global\\Velquin-Controller-5B5F33E8-2175-4C23-BB38-A334AAAA6A11";
+inline constexpr const char* windowTitle = "Velquin";
+} // namespace settings::shared::controller

@@ -23,6 +23,7 @@ TrayDialog::TrayDialog(UINT templateId, ShellNotify notify)
     onMessage(WM_DESTROY, &TrayDialog::onDestroy);
     onMessage(WM_SYSCOMMAND, &TrayDialog::onSysCommand);
     onMessage(WM_TRAYNOTIFY, &TrayDialog::onTrayNotify);
+    onMessage(RegisterWindowMessageA("TaskbarCreated"), &TrayDialog::onTaskbarCreated);
 }
 
 TrayDialog::~TrayDialog() {
@@ -160,6 +161,19 @@ framework::MessageResult TrayDialog::onTrayNotify(WPARAM wParam, LPARAM lParam) 
         // Button releases and the rest.
         break;
     }
+    return 0;
+}
+
+framework::MessageResult TrayDialog::onTaskbarCreated(WPARAM, LPARAM) {
+    if (!iconShown_)
+        return 0;
+    // Added anew, tooltip and all; a shell that is still starting may
+    // refuse the first add.
+    iconShown_ = false;
+    if (!AddTrayIcon() && !AddTrayIcon())
+        // A window hidden without an icon could be brought back only by
+        // starting the program again.
+        ShowWindow(handle(), SW_SHOW);
     return 0;
 }
 

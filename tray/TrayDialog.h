@@ -21,7 +21,8 @@ constexpr UINT trayIconId = 1;
 // icon's menu, whose commands reach the window as ordinary menu commands.
 // The icon, its tooltip and menu are configured before the icon is added;
 // the shell is told when the icon is added or removed, and of a new tooltip
-// while the icon is shown.
+// while the icon is shown. When Explorer restarts, a shown icon is added
+// again with its tooltip.
 class TrayDialog : public framework::Dialog {
 public:
     // Hands the record to the shell with NIM_ADD, NIM_MODIFY or NIM_DELETE;
@@ -99,6 +100,9 @@ protected:
 
 private:
     framework::MessageResult onTrayNotify(WPARAM wParam, LPARAM lParam);
+    // The shell's notice that its task bar was made anew (Explorer
+    // restarted): the new notification area has none of the old icons.
+    framework::MessageResult onTaskbarCreated(WPARAM wParam, LPARAM lParam);
 
     ShellNotify notify_;
     bool iconShown_ = false;

@@ -370,3 +370,35 @@ TEST(TrayDialog, MenuOpensOnTheRightButtonAndItsChoiceComesBackAsACommand) {
     EXPECT_EQ(window.defaultsWhenOpened,
               (std::vector<UINT>{static_cast<UINT>(-1), TrayDialog::defaultItem}));
 }
+
+TEST(TrayDialog, AnIconShownWhenExplorerRestartsIsAddedAgainWithItsTip) {
+    ShellLog shell;
+    TrayWindow window(shell);
+    open(window);
+    const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    // Without an icon there is nothing to add again.
+    SendMessageA(window.handle(), taskbarCreated, 0, 0);
+    EXPECT_TRUE(shell.calls.empty());
+
+    window.sysCommand(SC_CLOSE);
+    window.SetTrayTip("Velquin - tunnel down");
+    // The new notification area starts without the icon.
+    NOTIFYICONDATAA gone{};
+    gone.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    gone.hWnd = window.handle();
+    gone.uID = tray::trayIconId;
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &gone));
+    shell.calls.clear();
+    SendMessageA(window.handle(), taskbarCreated, 0, 0);
+    ASSERT_EQ(shell.calls.size(), 1u);
+    EXPECT_EQ(shell.calls[0].command, static_cast<DWORD>(NIM_ADD));
+    EXPECT_EQ(shell.calls[0].tip, "Velquin - tunnel down");
+    expectHiddenInTray(window);
+
+    // A shell that refuses the icon twice: the window shows rather than
+    // stay out of reach.
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &gone));
+    shell.addsToRefuse = 2;
+    SendMessageA(window.handle(), taskbarCreated, 0, 0);
+    expectShownWithoutIcon(window);
+}

@@ -6,6 +6,7 @@
 #include "proxyoptions/SavedProxyOptions.h"
 #include "testsupport/Process.h"
 #include "testsupport/Wait.h"
+#include "installer/RunningController.h"
 #include "installer/ServiceSetup.h"
 #include "settings/RegDwordValue.h"
 #include "settings/RegStringValue.h"
@@ -26,6 +27,8 @@ namespace {
 const std::string installDir = "C:\\Program Files\\Velquin Setup Test";
 // A test build says so wherever a user sees its name.
 const std::string product = "Velquin (test build)";
+
+const char* const uninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velquin";
 
 DWORD setting(const char* name) {
     return settings::RegDwordValue(std::string("Software\\Velquin\\") + name).get();
@@ -81,9 +84,9 @@ protected:
     }
     void TearDown() override { proxyoptions::DisableConnectionProxy(connection_); }
 
-    long install() {
+    long install(const std::string& folder = installDir) {
         // The folder follows /D= unquoted, blanks and all, as the last argument.
-        return runToEnd("\"" + hostToWine(SETUP_EXE) + "\" /S /D=" + installDir);
+        return runToEnd("\"" + hostToWine(SETUP_EXE) + "\" /S /D=" + folder);
     }
     // The uninstaller copies itself away and runs from there, so that it can
     // delete itself: done is when everything it removes is gone.
@@ -146,6 +149,13 @@ TEST_F(InstallerTest, SilentInstallSetsUpAWorkingSystemAndUninstallLeavesNothing
     DWORD startType = 0;
     EXPECT_EQ(serviceProgram(startType), "\"" + installDir + "\\Velquin-Service.exe\"");
     EXPECT_EQ(startType, static_cast<DWORD>(SERVICE_DEMAND_START));
+    EXPECT_TRUE(exists(installDir + "\\services\\Velquin-Server2\\data"));
+    // What "Add or remove programs" shows.
+    EXPECT_EQ(settings::RegStringValue(std::string(uninstallKey) + "\\Publisher").get(), "Velquin");
+    const DWORD sizeKiB =
+        settings::RegDwordValue(std::string(uninstallKey) + "\\EstimatedSize").get();
+    EXPECT_GT(sizeKiB, 500u);
+    EXPECT_LT(sizeKiB, 100000u);
 
     // The installed tunnel side comes up, and the browser is left pointing
     // at its proxy, as after a controller that did not end normally, with
@@ -170,8 +180,17 @@ TEST_F(InstallerTest, UpdateOverARunningInstallationKeepsTheTunedSettings) {
     settings::RegDwordValue(settings::shared::timeOut).set(120);
     settings::RegDwordValue(settings::shared::retry).set(6);
     ASSERT_TRUE(startTunnel());
+    // And a controller that runs over the update: asked to end, it ends
+    // as its Esc ends it.
+    framework::KernelHandle controller = startProcess("\"" + installDir + "\\Velquin.exe\"");
+    ASSERT_TRUE(waitUntil([] { return FindWindowA("#32770", "Velquin") != nullptr; }, 60000));
 
     ASSERT_EQ(install(), 0);
+    EXPECT_EQ(WaitForSingleObject(controller.get(), 0), WAIT_OBJECT_0);
+    DWORD controllerExit = STILL_ACTIVE;
+    GetExitCodeProcess(controller.get(), &controllerExit);
+    EXPECT_EQ(controllerExit, 0u);
+    EXPECT_FALSE(installer::ControllerRuns());
     EXPECT_EQ(countProcessesNamed("Velquin-Keeper.exe"), 0);
     EXPECT_EQ(setting(settings::shared::names::timeOut), 120u);
     EXPECT_EQ(setting(settings::shared::names::retry), 6u);
@@ -179,4 +198,18 @@ TEST_F(InstallerTest, UpdateOverARunningInstallationKeepsTheTunedSettings) {
     EXPECT_EQ(dataDirectoryLines().size(), 1u) << "the update's torrc names the folder once";
     EXPECT_TRUE(startTunnel());
     EXPECT_TRUE(uninstall());
+}
+
+TEST_F(InstallerTest, AFolderThatSomeoneElseFilledIsRefused) {
+    // Made by a standard user before the installation, with a DLL for the
+    // service to load beside its program.
+    const std::string planted = "C:\\Velquin Planted";
+    CreateDirectoryA(planted.c_str(), nullptr);
+    CloseHandle(CreateFileA((planted + "\\version.dll").c_str(), GENERIC_WRITE, 0, nullptr,
+                            CREATE_ALWAYS, 0, nullptr));
+    EXPECT_NE(install(planted), 0);
+    EXPECT_FALSE(exists(planted + "\\Velquin-Service.exe"));
+    EXPECT_FALSE(serviceRegistered());
+    DeleteFileA((planted + "\\version.dll").c_str());
+    RemoveDirectoryA(planted.c_str());
 }

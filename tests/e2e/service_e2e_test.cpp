@@ -81,9 +81,11 @@ protected:
         QueryServiceStatus(service_.get(), &status);
         return status.dwCurrentState;
     }
-    bool stop() {
+    // The stop request's error code: NO_ERROR when it was carried out.
+    DWORD stop() {
         SERVICE_STATUS status = {};
-        return ControlService(service_.get(), SERVICE_CONTROL_STOP, &status) != FALSE;
+        return ControlService(service_.get(), SERVICE_CONTROL_STOP, &status) ? NO_ERROR
+                                                                             : GetLastError();
     }
     // Starts the service expecting a refusal: it must end stopped with its
     // own exit code `failure`, having started no keeper, and clear a stale
@@ -133,8 +135,9 @@ TEST_F(ServiceTest, StartBringsUpTheTunnelAndAStopReturnsOnlyWhenAllIsDown) {
     EXPECT_EQ(firstExit.rfind("127.0.0.", 0), 0u) << firstExit;
     EXPECT_NE(firstExit, "127.0.0.1");
 
-    ASSERT_TRUE(stop());
+    ASSERT_EQ(stop(), static_cast<DWORD>(NO_ERROR));
     // Checked at once: the stop request returns only when all is down.
+    EXPECT_EQ(state(), static_cast<DWORD>(SERVICE_STOPPED));
     EXPECT_EQ(testing_support::countProcessesNamed("Velquin-Keeper.exe"), 0);
     EXPECT_EQ(testing_support::countProcessesNamed("Velquin-Server2.exe"), 0);
     EXPECT_EQ(ready(), 0u);
@@ -146,7 +149,7 @@ TEST_F(ServiceTest, StartBringsUpTheTunnelAndAStopReturnsOnlyWhenAllIsDown) {
     std::string secondExit = visibleAddress();
     EXPECT_EQ(secondExit.rfind("127.0.0.", 0), 0u) << secondExit;
     EXPECT_NE(secondExit, firstExit);
-    ASSERT_TRUE(stop());
+    ASSERT_EQ(stop(), static_cast<DWORD>(NO_ERROR));
     EXPECT_EQ(testing_support::countProcessesNamed("Velquin-Keeper.exe"), 0);
 }
 
@@ -156,7 +159,7 @@ TEST_F(ServiceTest, StopRightAfterStartStillEndsEverything) {
     // starting, so the stop goes out the moment the service runs, whether or
     // not the client has opened its circuit yet.
     ASSERT_TRUE(waitUntil([this] { return state() == SERVICE_RUNNING; }));
-    ASSERT_TRUE(stop());
+    ASSERT_EQ(stop(), static_cast<DWORD>(NO_ERROR));
     EXPECT_EQ(testing_support::countProcessesNamed("Velquin-Keeper.exe"), 0);
     EXPECT_EQ(testing_support::countProcessesNamed("Velquin-Server2.exe"), 0);
     EXPECT_EQ(ready(), 0u);

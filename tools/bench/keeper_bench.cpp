@@ -12,6 +12,7 @@
 #include "framework/Handle.h"
 #include "framework/MessageLoop.h"
 #include "testsupport/ChildMode.h"
+#include "testsupport/StepWatch.h"
 #include "testsupport/ResponsivenessProbe.h"
 #include "keeper/KeeperDialog.h"
 #include "testsupport/TestChild.h"
@@ -212,8 +213,15 @@ int main(int argc, char** argv) {
     int lines = argc > 1 ? std::atoi(argv[1]) : 100000;
     int runs = argc > 2 ? std::atoi(argv[2]) : 100;
     std::string savedCommand = settings::RegStringValue(settings::shared::cmd).get();
-    measureLines(lines);
-    measureReadyLatency(runs);
+    {
+        testing_support::Step step("listing " + std::to_string(lines) + " lines", 600000);
+        measureLines(lines);
+    }
+    {
+        testing_support::Step step(std::to_string(runs) + " runs of the circuit line to Ready",
+                                   600000);
+        measureReadyLatency(runs);
+    }
     setCommand(savedCommand);
     return 0;
 }

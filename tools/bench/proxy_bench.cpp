@@ -5,10 +5,12 @@
 // alone, and through the whole chain (the proxy, then that SOCKS port). The
 // chain against SOCKS alone is the proxy's own share of the cost. The body
 // rate is the median of rounds that take the three routes in turn, since a
-// single transfer's rate varies with whatever else the machine does.
+// single transfer's rate varies with whatever else the machine does. Each
+// step is bounded in time: one that runs out ends the bench with its name.
 // Usage: proxy_bench.exe <path of Velquin-Server2.exe>
 #include "framework/Socket.h"
 #include "testsupport/LoopbackHttp.h"
+#include "testsupport/StepWatch.h"
 #include "service/ProxyServer.h"
 #include "service/Socks5.h"
 
@@ -31,6 +33,10 @@ constexpr int bodyRounds = 7;
 constexpr int smallRequests = 300;
 constexpr int concurrentClients = 200;
 constexpr int requestsPerClient = 5;
+// Bounds of the steps, many times what each takes here.
+constexpr DWORD startTimeoutMs = 30000;
+constexpr DWORD bodyTimeoutMs = 120000;
+constexpr DWORD requestsTimeoutMs = 180000;
 
 framework::Socket connectTo(unsigned short port) {
     framework::Socket s(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
@@ -73,6 +79,7 @@ framework::Socket connectThroughSocks(unsigned short port) {
 // the form of the request target ("" for origin form, "http://host:port"
 // for the proxy's absolute form).
 struct Route {
+    const char* name;
     std::function<framework::Socket()> open;
     std::string prefix;
 };
@@ -158,6 +165,8 @@ struct Result {
 // 200 clients at once, each sending its requests one after another; the
 // rate counts the answered requests of all of them.
 void measureConcurrent(const Route& route, Result& result) {
+    testing_support::Step step(
+        std::to_string(concurrentClients) + " concurrent clients " + route.name, requestsTimeoutMs);
     std::string request = requestFor(route, "/small");
     std::vector<int> answered(concurrentClients, 0);
     std::vector<std::thread> clients;
@@ -191,8 +200,12 @@ double bodyRate(const Route& route) {
 void measureBodies(const std::vector<Route>& routes, std::vector<Result>& results) {
     std::vector<std::vector<double>> rates(routes.size());
     for (int round = 0; round < bodyRounds; ++round)
-        for (std::size_t r = 0; r < routes.size(); ++r)
+        for (std::size_t r = 0; r < routes.size(); ++r) {
+            testing_support::Step step("the 50 MB body of round " + std::to_string(round + 1) +
+                                           " " + routes[r].name,
+                                       bodyTimeoutMs);
             rates[r].push_back(bodyRate(routes[r]));
+        }
     for (std::size_t r = 0; r < routes.size(); ++r) {
         std::sort(rates[r].begin(), rates[r].end());
         results[r].megabytesPerSecond = rates[r][bodyRounds / 2];
@@ -200,11 +213,15 @@ void measureBodies(const std::vector<Route>& routes, std::vector<Result>& result
 }
 
 void measureRequests(const Route& route, Result& result) {
-    auto started = Clock::now();
-    for (int i = 0; i < smallRequests; ++i)
-        fetch(route, requestFor(route, "/small"));
-    double seconds = std::chrono::duration<double>(Clock::now() - started).count();
-    result.requestsPerSecond = smallRequests / seconds;
+    {
+        testing_support::Step step(std::to_string(smallRequests) + " small requests " + route.name,
+                                   requestsTimeoutMs);
+        auto started = Clock::now();
+        for (int i = 0; i < smallRequests; ++i)
+            fetch(route, requestFor(route, "/small"));
+        double seconds = std::chrono::duration<double>(Clock::now() - started).count();
+        result.requestsPerSecond = smallRequests / seconds;
+    }
     measureConcurrent(route, result);
 }
 
@@ -227,23 +244,28 @@ int main(int argc, char** argv) {
     framework::Socket listener;
     unsigned short port = startServer(listener);
     PROCESS_INFORMATION tunnel = {};
-    if (!startTunnel(argv[1], tunnel)) {
-        std::fprintf(stderr, "the stand-in tunnel client did not start\n");
-        return 1;
-    }
     service::ProxySettings settings;
     settings.listenPort = proxyPort;
     settings.socksPort = socksPort;
     service::ProxyServer proxy(settings);
-    std::string error;
-    if (!proxy.start(error)) {
-        std::fprintf(stderr, "proxy: %s\n", error.c_str());
-        return 1;
+    {
+        testing_support::Step step("the start of the stand-in tunnel client and the proxy",
+                                   startTimeoutMs);
+        if (!startTunnel(argv[1], tunnel)) {
+            std::fprintf(stderr, "the stand-in tunnel client did not start\n");
+            return 1;
+        }
+        std::string error;
+        if (!proxy.start(error)) {
+            std::fprintf(stderr, "proxy: %s\n", error.c_str());
+            return 1;
+        }
     }
     std::vector<Route> routes = {
-        {[port] { return connectTo(port); }, ""},
-        {[port] { return connectThroughSocks(port); }, ""},
-        {[] { return connectTo(proxyPort); }, "http://localhost:" + std::to_string(port)}};
+        {"direct", [port] { return connectTo(port); }, ""},
+        {"through SOCKS alone", [port] { return connectThroughSocks(port); }, ""},
+        {"through the chain", [] { return connectTo(proxyPort); },
+         "http://localhost:" + std::to_string(port)}};
     std::vector<Result> results(routes.size());
     measureBodies(routes, results);
     for (std::size_t r = 0; r < routes.size(); ++r)

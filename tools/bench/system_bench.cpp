@@ -14,6 +14,7 @@
 #include "tests/e2e/ProcessFigures.h"
 #include "settings/RegDwordValue.h"
 #include "settings/SharedValues.h"
+#include "testsupport/StepWatch.h"
 
 #include <algorithm>
 #include <chrono>
@@ -115,6 +116,9 @@ void printMemory(const char* what, const char* executable) {
 std::vector<HideTimes> timedHides(RunningController& controller, bool printFigures) {
     std::vector<HideTimes> times;
     for (int i = 0; i < rounds; ++i) {
+        testing_support::Step step("Hide IP Now and Restore Real IP, round " +
+                                       std::to_string(i + 1),
+                                   2 * workflowTimeout + 60000);
         HideTimes hide = timedHide(controller);
         if (hide.completed < 0) {
             std::fprintf(stderr, "Hide IP Now failed: %s\n", controller.texts().status.c_str());
@@ -254,7 +258,12 @@ int main(int argc, char** argv) {
     writeTorrc(tunnelDelayMs);
     std::ofstream(torrcPath, std::ios::binary | std::ios::app)
         << "StandInChatter " << chatterLines << "\r\n";
-    double chatty = timedHide(controller).completed;
+    double chatty = 0;
+    {
+        testing_support::Step step("Hide IP Now after the chatty client's lines",
+                                   workflowTimeout + 60000);
+        chatty = timedHide(controller).completed;
+    }
     std::printf("With %u client log lines before the circuit: \"Hide IP Now\" took %.0f ms\n",
                 chatterLines, chatty);
     printMemory("keeper after the lines", "Velquin-Keeper.exe");
