@@ -276,19 +276,24 @@ asio::awaitable<void> ProxySession::tunnel(const Target& target) {
     deadline_.expireWhenIdle();
     if (!co_await send(client_, "HTTP/1.1 200 Connection established\r\n\r\n"))
         co_return;
-    auto self = shared_from_this();
-    auto toTarget = [self]() -> awaitable<void> {
-        error_code error = co_await self->pipe(self->client_, self->fromClient_, self->upstream_);
-        if (error == asio::error::eof)
-            self->upstream_.shutdown(tcp::socket::shutdown_send, error);
-        else
-            self->close();
-    };
-    asio::co_spawn(client_.get_executor(), toTarget, [self](std::exception_ptr failure) {
-        if (failure)
-            self->close();
-    });
+    // The client's side runs as a coroutine of its own; its completion
+    // handler holds the session for it.
+    asio::co_spawn(client_.get_executor(), tunnelToTarget(),
+                   [self = shared_from_this()](std::exception_ptr failure) {
+                       if (failure)
+                           self->close();
+                   });
     co_await pipe(upstream_, fromOrigin_, client_);
+}
+
+// The client's side of a tunnel: its end is passed on as the end of what
+// the target gets; a failure ends the tunnel.
+asio::awaitable<void> ProxySession::tunnelToTarget() {
+    error_code error = co_await pipe(client_, fromClient_, upstream_);
+    if (error == asio::error::eof)
+        upstream_.shutdown(tcp::socket::shutdown_send, error);
+    else
+        close();
 }
 
 // Copies what `from` sends to `to`, starting with the bytes in `buffer`,
@@ -355,7 +360,7 @@ asio::awaitable<int> ProxySession::openUpstream(const Target& target) {
     co_return 0;
 }
 
-asio::awaitable<bool> ProxySession::send(tcp::socket& to, const std::string& bytes) {
+asio::awaitable<bool> ProxySession::send(tcp::socket& to, std::string bytes) {
     error_code error;
     co_await asio::async_write(to, asio::buffer(bytes), into(error));
     co_return !error;

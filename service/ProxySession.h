@@ -71,6 +71,7 @@ private:
     awaitable<bool> forward(const Target& target);
     awaitable<Answer> relayAnswer();
     awaitable<void> tunnel(const Target& target);
+    awaitable<void> tunnelToTarget();
     awaitable<int> openUpstream(const Target& target);
     template <bool isRequest>
     awaitable<BodyEnd> relayBody(asio::ip::tcp::socket& from, Buffer& buffer,
@@ -78,7 +79,8 @@ private:
                                  std::string* decoded);
     awaitable<error_code> pipe(asio::ip::tcp::socket& from, Buffer& buffer,
                                asio::ip::tcp::socket& to);
-    awaitable<bool> send(asio::ip::tcp::socket& to, const std::string& bytes);
+    // The bytes are the coroutine's own, so they live as long as the write.
+    awaitable<bool> send(asio::ip::tcp::socket& to, std::string bytes);
     awaitable<void> respond(int status);
 
     void startClientSide();
