@@ -58,8 +58,10 @@ session_prefix() {
     session_start_desktop
     # Each look is bounded too: a display that stops answering must end in
     # this message, not in a runner that waits without a word. A desktop
-    # program that ended without showing its window is started once more.
-    local deadline=$((SECONDS + 60)) restarted=0
+    # program that ended without showing its window, or that runs 20 s
+    # without showing it (seen once in some hundred starts), is started
+    # once more.
+    local deadline=$((SECONDS + 60)) restarted=0 started=$SECONDS
     until timeout 5 xwininfo -root -tree 2>/dev/null | grep -q 'Wine desktop'; do
         if [ $SECONDS -ge $deadline ]; then
             echo "Wine's desktop did not appear; the desktop program" \
@@ -73,6 +75,12 @@ session_prefix() {
             wait "$SESSION_DESKTOP_PID" || status=$?
             echo "Wine's desktop program ended (status $status) without its window;" \
                 "starting it again" >&2
+            session_start_desktop
+            restarted=1
+        elif [ $restarted = 0 ] && [ $((SECONDS - started)) -ge 20 ]; then
+            echo "Wine's desktop program shows no window after 20 s; starting it again" >&2
+            kill "$SESSION_DESKTOP_PID" 2>/dev/null
+            wait "$SESSION_DESKTOP_PID" 2>/dev/null
             session_start_desktop
             restarted=1
         fi
