@@ -12,7 +12,6 @@
 #include "tools/preview/Preview.h"
 
 #include <commctrl.h>
-#include <uxtheme.h>
 
 #include <cstring>
 #include <iterator>
@@ -59,17 +58,6 @@ void opened(framework::Dialog&) {
     preview::reportStaged();
 }
 
-// In a high-contrast theme the system draws its own controls in the
-// system's colours; Wine's visual style would draw the group boxes'
-// captions in the style's black still.
-void openedInHighContrast(framework::Dialog& dialog) {
-    for (HWND child = GetWindow(dialog.handle(), GW_CHILD); child != nullptr;
-         child = GetWindow(child, GW_HWNDNEXT))
-        SetWindowTheme(child, L"", L"");
-    RedrawWindow(dialog.handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-    preview::reportStaged();
-}
-
 // High Contrast Black: white text on black, yellow links, cyan selection.
 void useHighContrastColours() {
     const std::pair<int, COLORREF> scheme[] = {
@@ -108,7 +96,5 @@ int main(int argc, char** argv) {
         useHighContrastColours();
     StagedEnvironment environment;
     controller::MainDialog dialog(environment);
-    return preview::runPreview(dialog, mode.empty()         ? &pressHide
-                                       : mode == "contrast" ? &openedInHighContrast
-                                                            : &opened);
+    return preview::runPreview(dialog, mode.empty() ? &pressHide : &opened);
 }
