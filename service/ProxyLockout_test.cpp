@@ -118,26 +118,30 @@ TEST_F(ProxyServerTest, ALaterHeadOnAKeptConnectionMustBeWholeWithinTheHeadTimeO
     settings.headerTimeout = std::chrono::milliseconds(300);
     startProxy(settings);
     std::string ok = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok";
-    ScriptedOrigin origin({{"\r\n\r\n", ok}, {"\r\n\r\n", ok}}, false);
-    std::string request =
-        "GET http://localhost:" + std::to_string(origin.port()) + "/ HTTP/1.1\r\n\r\n";
-    framework::Socket client = connectTo(proxyPort);
-    sendText(client.get(), request);
-    ASSERT_EQ(receiveUntil(client.get(), "ok"), ok);
-    // A kept connection may stay idle for longer than the head time-out...
-    Sleep(500); // idle, as a browser's kept connection is
-    sendText(client.get(), request);
-    ASSERT_EQ(receiveUntil(client.get(), "ok"), ok);
-    // ...but a head begun must be whole within it, however slowly it comes:
-    // this one would take five seconds.
-    std::string slow = request.substr(0, request.size() - 2) +
-                       "X-Pad: " + std::string(100 - request.size(), 'p') + "\r\n\r\n";
-    DWORD started = GetTickCount();
-    for (char c : slow) {
-        if (send(client.get(), &c, 1, 0) != 1)
-            break;
-        Sleep(50); // the client's own pace
+    // The later head's first byte comes after an idle wait, or right behind
+    // the request before it, as a pipelining client sends it.
+    for (bool pipelined : {false, true}) {
+        ScriptedOrigin origin({{"\r\n\r\n", ok}, {"\r\n\r\n", ok}}, false);
+        std::string request =
+            "GET http://localhost:" + std::to_string(origin.port()) + "/ HTTP/1.1\r\n\r\n";
+        std::string slow = request.substr(0, request.size() - 2) +
+                           "X-Pad: " + std::string(100 - request.size(), 'p') + "\r\n\r\n";
+        framework::Socket client = connectTo(proxyPort);
+        sendText(client.get(), request);
+        ASSERT_EQ(receiveUntil(client.get(), "ok"), ok);
+        // A kept connection may stay idle for longer than the head time-out...
+        Sleep(500); // idle, as a browser's kept connection is
+        sendText(client.get(), pipelined ? request + slow[0] : request);
+        ASSERT_EQ(receiveUntil(client.get(), "ok"), ok) << pipelined;
+        // ...but a head begun must be whole within it, however slowly it
+        // comes: this one would take five seconds.
+        DWORD started = GetTickCount();
+        for (std::size_t i = pipelined ? 1 : 0; i < slow.size(); ++i) {
+            if (send(client.get(), &slow[i], 1, 0) != 1)
+                break;
+            Sleep(50); // the client's own pace
+        }
+        EXPECT_EQ(receiveAll(client.get()), "") << pipelined;
+        EXPECT_LT(GetTickCount() - started, 2500u) << pipelined;
     }
-    EXPECT_EQ(receiveAll(client.get()), "");
-    EXPECT_LT(GetTickCount() - started, 2500u);
 }

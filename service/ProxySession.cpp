@@ -115,15 +115,20 @@ asio::awaitable<bool> ProxySession::readRequestHead(bool first) {
     request_.emplace(maxHeadSize);
     waitsForRequest_ = true;
     error_code error;
-    if (!first && fromClient_.size() == 0) {
-        // An idle connection holds no more than its sockets.
-        fromClient_.shrink_to_fit();
-        fromOrigin_.shrink_to_fit();
-        deadline_.expireAfter(settings_.idleTimeout);
-        std::size_t got = co_await client_.async_read_some(fromClient_.prepare(512), into(error));
-        fromClient_.commit(got);
-        if (error)
-            co_return false;
+    if (!first) {
+        if (fromClient_.size() == 0) {
+            // An idle connection holds no more than its sockets.
+            fromClient_.shrink_to_fit();
+            fromOrigin_.shrink_to_fit();
+            deadline_.expireAfter(settings_.idleTimeout);
+            std::size_t got =
+                co_await client_.async_read_some(fromClient_.prepare(512), into(error));
+            fromClient_.commit(got);
+            if (error)
+                co_return false;
+        }
+        // The head has begun, whether its first bytes came now or while
+        // the answer before it was relayed.
         deadline_.expireAfter(settings_.headerTimeout);
     }
     co_await http::async_read_header(client_, fromClient_, *request_, into(error));
