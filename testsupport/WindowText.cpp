@@ -12,4 +12,18 @@ std::string windowTextNoWait(HWND hwnd) {
     return std::string(text, bytes > 0 ? bytes : 0);
 }
 
+std::vector<std::string> listBoxLines(HWND list) {
+    std::vector<std::string> lines;
+    int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    // Another process's list hands its items over as wide text.
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[1024] = {};
+        SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+        char narrow[1024] = {};
+        WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
+        lines.push_back(narrow);
+    }
+    return lines;
+}
+
 } // namespace testing_support

@@ -3,6 +3,7 @@
 #include "framework/Handle.h"
 #include "testsupport/Process.h"
 #include "testsupport/Wait.h"
+#include "testsupport/WindowText.h"
 #include "settings/RegDwordValue.h"
 #include "settings/RegStringValue.h"
 #include "settings/SharedValues.h"
@@ -28,21 +29,6 @@ DWORD ready() {
 
 DWORD progress() {
     return settings::RegDwordValue(settings::shared::progress).get();
-}
-
-std::vector<std::string> listedLines(HWND window) {
-    HWND list = GetDlgItem(window, 1001);
-    std::vector<std::string> lines;
-    int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
-    // Another process's list hands its items over as wide text.
-    for (int i = 0; i < count; ++i) {
-        wchar_t text[1024] = {};
-        SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
-        char narrow[1024] = {};
-        WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
-        lines.push_back(narrow);
-    }
-    return lines;
 }
 
 // An installation folder "...\Velquin Keeper Test" with the stand-in client
@@ -94,7 +80,7 @@ TEST(KeeperProgram, RunsTheClientRaisesReadyAndCleansUpAtExit) {
     // The circuit line raised Ready; the client's last line follows it.
     std::vector<std::string> lines;
     EXPECT_TRUE(waitUntil([&] {
-        lines = listedLines(window);
+        lines = testing_support::listBoxLines(GetDlgItem(window, 1001));
         return !lines.empty() && lines.back().find("Bootstrapped 100%") != std::string::npos;
     }));
     ASSERT_GE(lines.size(), 3u);

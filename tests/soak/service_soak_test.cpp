@@ -5,8 +5,10 @@
 // table (the controller's side of the requests). VELQUIN_SOAK_CYCLES sets the number of cycles
 // (20 when unset; the README's soak runs 500).
 #include "controller/ServiceControl.h"
+#include "testsupport/Process.h"
 #include "testsupport/StepWatch.h"
 #include "testsupport/Wait.h"
+#include "testsupport/WindowText.h"
 #include "settings/RegDwordValue.h"
 #include "tests/e2e/ControllerScenario.h"
 #include "tests/e2e/ProcessFigures.h"
@@ -43,6 +45,18 @@ struct Cycle {
     ProcessFigures own;
 };
 
+// Which of the programs run, and what the keeper's window shows.
+std::string whatRuns() {
+    std::string text = "running:";
+    for (const char* name : {"Velquin-Service.exe", "Velquin-Keeper.exe", "Velquin-Server2.exe"})
+        if (testing_support::countProcessesNamed(name) != 0)
+            text += std::string(" ") + name;
+    HWND keeper = FindWindowA(nullptr, "Velquin-Keeper");
+    for (const std::string& line : testing_support::listBoxLines(GetDlgItem(keeper, 1001)))
+        text += "\n" + line;
+    return text;
+}
+
 // A cycle as the controller runs it: a start, the wait for Ready, a stop.
 // What went wrong, or "".
 std::string runCycle(Cycle& cycle) {
@@ -51,7 +65,7 @@ std::string runCycle(Cycle& cycle) {
     if (!service.Start())
         return "the start was refused";
     if (!waitUntil(ready, 30000))
-        return "Ready did not come within 30 s";
+        return "Ready did not come within 30 s\n" + whatRuns();
     cycle.service = figuresOf("Velquin-Service.exe");
     cycle.keeper = figuresOf("Velquin-Keeper.exe");
     cycle.own = figuresOf("service_soak_test.exe");
