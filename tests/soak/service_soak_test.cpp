@@ -45,9 +45,15 @@ struct Cycle {
     ProcessFigures own;
 };
 
-// Which of the programs run, and what the keeper's window shows.
+// How the service ended, if it did, which of the programs run, and what the keeper's window shows.
 std::string whatRuns() {
-    std::string text = "running:";
+    framework::ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    framework::ServiceHandle service(OpenServiceA(manager.get(), "Velquin", SERVICE_QUERY_STATUS));
+    SERVICE_STATUS status = {};
+    QueryServiceStatus(service.get(), &status);
+    std::string text = "service state " + std::to_string(status.dwCurrentState) + ", exit code " +
+                       std::to_string(status.dwWin32ExitCode) + "/" +
+                       std::to_string(status.dwServiceSpecificExitCode) + "; running:";
     for (const char* name : {"Velquin-Service.exe", "Velquin-Keeper.exe", "Velquin-Server2.exe"})
         if (testing_support::countProcessesNamed(name) != 0)
             text += std::string(" ") + name;
