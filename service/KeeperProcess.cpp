@@ -30,28 +30,8 @@ bool KeeperProcess::start(const std::string& installDir) {
     std::string folder = installDir;
     if (!folder.empty() && folder.back() != '\\')
         folder += '\\';
-    std::string commandLine = "\"" + folder + executable + "\"";
-    if (!job_) {
-        job_.reset(CreateJobObjectA(nullptr, nullptr));
-        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
-        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-        SetInformationJobObject(job_.get(), JobObjectExtendedLimitInformation, &limits,
-                                sizeof limits);
-    }
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    // Suspended until it is in the job, so that its client is in it too.
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
-                        nullptr, installDir.empty() ? nullptr : installDir.c_str(), &startup,
-                        &process))
-        return false;
-    AssignProcessToJobObject(job_.get(), process.hProcess);
-    ResumeThread(process.hThread);
-    CloseHandle(process.hThread);
-    process_.reset(process.hProcess);
-    processId_ = process.dwProcessId;
-    return true;
+    process_ = job_.start("\"" + folder + executable + "\"", installDir, processId_);
+    return static_cast<bool>(process_);
 }
 
 bool KeeperProcess::running() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/Handle.h"
+#include "framework/ProcessJob.h"
 
 #include <string>
 
@@ -27,7 +28,7 @@ public:
 private:
     // Ends the client and clears Ready, as the keeper's own exit does.
     static void endTunnel();
-    framework::KernelHandle job_;
+    framework::ProcessJob job_;
     framework::KernelHandle process_;
     DWORD processId_ = 0;
 };

@@ -1,19 +1,15 @@
 #include "testsupport/Process.h"
 
+#include "framework/ProcessJob.h"
+
 #include <tlhelp32.h>
 
 namespace testing_support {
 
 framework::KernelHandle startProcess(const std::string& command) {
-    std::string commandLine = command;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
-        return {};
-    CloseHandle(process.hThread);
-    return framework::KernelHandle(process.hProcess);
+    static framework::ProcessJob children;
+    DWORD processId = 0;
+    return children.start(command, {}, processId);
 }
 
 std::vector<DWORD> processIdsNamed(const char* name) {

@@ -15,8 +15,8 @@ namespace testing_support {
 // own watches the step under way; when one outlasts its bound, the program
 // writes which step it was to standard error and ends with exit code
 // `timedOut`, so that a runner is never left waiting on a program that
-// says nothing. The program's children are not ended: what started them
-// keeps them in a job or ends them with its session.
+// says nothing. Its children started with startProcess end with it, in
+// their job.
 class StepWatch {
 public:
     static constexpr UINT timedOut = 3;

@@ -2,9 +2,11 @@
 
 #include "framework/Handle.h"
 #include "testsupport/ChildMode.h"
+#include "testsupport/Process.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -12,12 +14,22 @@ using testing_support::StepWatch;
 
 namespace {
 
-// A step that never ends: the child waits for an event nobody sets.
-int hang(const std::vector<std::string>&) {
-    StepWatch::instance().begin("the step that hangs", 300);
+// Waits for an event nobody sets.
+int waitForever(const std::vector<std::string>&) {
     framework::KernelHandle never(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     WaitForSingleObject(never.get(), INFINITE);
     return 0;
+}
+testing_support::ChildMode waitChild("wait", &waitForever);
+
+// A step that never ends, in a child that has a child of its own, whose
+// process id it writes to standard error.
+int hang(const std::vector<std::string>& args) {
+    StepWatch::instance().begin("the step that hangs", 300);
+    framework::KernelHandle child =
+        testing_support::startProcess(testing_support::childCommandLine("wait"));
+    std::fprintf(stderr, "child %lu\n", GetProcessId(child.get()));
+    return waitForever(args);
 }
 testing_support::ChildMode hangChild("hang", &hang);
 
@@ -69,11 +81,17 @@ DWORD runChild(const std::string& mode, std::string& errors) {
 
 } // namespace
 
-TEST(StepWatch, AStepThatRunsOutEndsTheProgramNamingIt) {
+TEST(StepWatch, AStepThatRunsOutEndsTheProgramNamingItAndItsChildren) {
     std::string errors;
     EXPECT_EQ(runChild("hang", errors), StepWatch::timedOut);
     EXPECT_NE(errors.find("the step that hangs did not end within 0.3 s"), std::string::npos)
         << errors;
+    // The program's own child ends with it: left running, it would keep a
+    // runner that reads the program's output waiting.
+    DWORD childId = 0;
+    ASSERT_EQ(std::sscanf(errors.c_str(), "child %lu", &childId), 1) << errors;
+    framework::KernelHandle child(OpenProcess(SYNCHRONIZE, FALSE, childId));
+    EXPECT_TRUE(!child || WaitForSingleObject(child.get(), 5000) == WAIT_OBJECT_0);
 }
 
 TEST(StepWatch, StepsThatEndInTimeLeaveTheProgramAlone) {
