@@ -12,15 +12,21 @@ Socket connectTo(unsigned short port) {
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(port);
-    DWORD timeout = 10000;
-    setsockopt(s.get(), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<char*>(&timeout), sizeof timeout);
-    // Each write goes out at once, however small.
-    BOOL noDelay = TRUE;
-    setsockopt(s.get(), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<char*>(&noDelay),
-               sizeof noDelay);
+    boundInTime(s.get());
     if (connect(s.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
         s.reset();
     return s;
+}
+
+void boundInTime(SOCKET s) {
+    // A write is bounded too: Wine does not always end a blocking write
+    // when its connection is reset, and such a write would hold the test.
+    DWORD timeout = 10000;
+    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<char*>(&timeout), sizeof timeout);
+    setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<char*>(&timeout), sizeof timeout);
+    // Each write goes out at once, however small.
+    BOOL noDelay = TRUE;
+    setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<char*>(&noDelay), sizeof noDelay);
 }
 
 void sendText(SOCKET s, const std::string& text) {

@@ -13,8 +13,11 @@ namespace testing_support {
 unsigned short listenOnLoopback(framework::Socket& listener);
 
 // Blocking loopback sockets for tests of servers: a connection to
-// 127.0.0.1:port (empty when refused) that gives up reading after 10 s.
+// 127.0.0.1:port (empty when refused) that gives up a read or a write after
+// 10 s, and sends each write at once.
 framework::Socket connectTo(unsigned short port);
+// Makes `s` such a socket.
+void boundInTime(SOCKET s);
 void sendText(SOCKET s, const std::string& text);
 // Sends `text` in the pieces that cuts at the given offsets (ascending)
 // make, one write each, with a pause between them, so that a peer reading

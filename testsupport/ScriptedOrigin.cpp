@@ -44,11 +44,7 @@ void ScriptedOrigin::serveOne() {
     if (select(0, &readable, nullptr, nullptr, &limit) != 1)
         return;
     framework::Socket s(accept(listener_.get(), nullptr, nullptr));
-    DWORD timeout = 10000;
-    setsockopt(s.get(), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<char*>(&timeout), sizeof timeout);
-    BOOL noDelay = TRUE;
-    setsockopt(s.get(), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<char*>(&noDelay),
-               sizeof noDelay);
+    boundInTime(s.get());
     char buffer[4096];
     std::size_t next = 0;
     pending_.clear();
