@@ -79,8 +79,9 @@ session_prefix() {
             restarted=1
         elif [ $restarted = 0 ] && [ $((SECONDS - started)) -ge 20 ]; then
             echo "Wine's desktop program shows no window after 20 s; starting it again" >&2
-            kill "$SESSION_DESKTOP_PID" 2>/dev/null
-            wait "$SESSION_DESKTOP_PID" 2>/dev/null
+            kill "$SESSION_DESKTOP_PID" 2>/dev/null || true
+            # The program ends by the signal: its status is no failure here.
+            wait "$SESSION_DESKTOP_PID" 2>/dev/null || true
             session_start_desktop
             restarted=1
         fi
