@@ -75,9 +75,9 @@ TEST_F(ProxyServerTest, InterimAnswersReachOnlyClientsThatTakeThemAndPassForNoAn
     ScriptedOrigin b({{"\r\n\r\n", "HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\nB"}}, false);
     framework::Socket careless = connectTo(proxyPort);
     sendText(careless.get(), getFrom(a, "/"));
-    EXPECT_EQ(receiveUntil(careless.get(), "\r\n\r\n"),
-              "HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\n");
-    EXPECT_EQ(receiveUntil(careless.get(), "A"), "A");
+    // Head and body may come in one read: the first bytes read must be the
+    // final answer's.
+    EXPECT_EQ(receiveUntil(careless.get(), "A"), answerA);
     sendText(careless.get(), getFrom(b, "/"));
     EXPECT_EQ(receiveUntil(careless.get(), "B"), "HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\nB");
 
