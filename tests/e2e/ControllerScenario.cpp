@@ -20,12 +20,16 @@ bool proxied() {
            "127.0.0.1:8081";
 }
 
-DWORD serviceState() {
+SERVICE_STATUS serviceStatus() {
     framework::ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
     framework::ServiceHandle service(OpenServiceA(manager.get(), "Velquin", SERVICE_QUERY_STATUS));
     SERVICE_STATUS status = {};
     QueryServiceStatus(service.get(), &status);
-    return status.dwCurrentState;
+    return status;
+}
+
+DWORD serviceState() {
+    return serviceStatus().dwCurrentState;
 }
 
 void setDword(const char* path, DWORD value) {

@@ -20,6 +20,8 @@ const unsigned workflowTimeout = 180000;
 bool isTunnelAddress(const std::string& text);
 // Whether the active connection's options point at the local proxy.
 bool proxied();
+// The service's status; all zero when it is not installed.
+SERVICE_STATUS serviceStatus();
 DWORD serviceState();
 void setDword(const char* path, DWORD value);
 // The tunnel client's configuration, with `delayMs` before its circuit.

@@ -47,10 +47,7 @@ struct Cycle {
 
 // How the service ended, if it did, which of the programs run, and what the keeper's window shows.
 std::string whatRuns() {
-    framework::ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-    framework::ServiceHandle service(OpenServiceA(manager.get(), "Velquin", SERVICE_QUERY_STATUS));
-    SERVICE_STATUS status = {};
-    QueryServiceStatus(service.get(), &status);
+    SERVICE_STATUS status = serviceStatus();
     std::string text = "service state " + std::to_string(status.dwCurrentState) + ", exit code " +
                        std::to_string(status.dwWin32ExitCode) + "/" +
                        std::to_string(status.dwServiceSpecificExitCode) + "; running:";
