@@ -8,8 +8,7 @@ ProcessJob::ProcessJob() : job_(CreateJobObjectA(nullptr, nullptr)) {
     SetInformationJobObject(job_.get(), JobObjectExtendedLimitInformation, &limits, sizeof limits);
 }
 
-KernelHandle ProcessJob::start(const std::string& commandLine, const std::string& folder,
-                               DWORD& processId) {
+KernelHandle ProcessJob::start(const std::string& commandLine, const std::string& folder) {
     std::string command = commandLine;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -20,7 +19,6 @@ KernelHandle ProcessJob::start(const std::string& commandLine, const std::string
     AssignProcessToJobObject(job_.get(), process.hProcess);
     ResumeThread(process.hThread);
     CloseHandle(process.hThread);
-    processId = process.dwProcessId;
     return KernelHandle(process.hProcess);
 }
 

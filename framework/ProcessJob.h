@@ -16,9 +16,9 @@ public:
     // Starts `commandLine` in `folder` (the owner's own when empty) within
     // the job. The process is held suspended until it is in the job, so that
     // the processes it starts are in the job too. Returns the process
-    // handle and sets `processId`, or an empty handle with the system's
-    // error left for GetLastError.
-    KernelHandle start(const std::string& commandLine, const std::string& folder, DWORD& processId);
+    // handle, or an empty one with the system's error left for
+    // GetLastError.
+    KernelHandle start(const std::string& commandLine, const std::string& folder);
 
 private:
     KernelHandle job_;

@@ -30,7 +30,7 @@ bool KeeperProcess::start(const std::string& installDir) {
     std::string folder = installDir;
     if (!folder.empty() && folder.back() != '\\')
         folder += '\\';
-    process_ = job_.start("\"" + folder + executable + "\"", installDir, processId_);
+    process_ = job_.start("\"" + folder + executable + "\"", installDir);
     return static_cast<bool>(process_);
 }
 
@@ -46,7 +46,7 @@ bool KeeperProcess::close(DWORD timeoutMs) {
     // A keeper that has only just started may not have its window yet.
     while (running() && GetTickCount() - started < timeoutMs) {
         if (!posted) {
-            WindowSearch search{processId_};
+            WindowSearch search{GetProcessId(process_.get())};
             EnumWindows(closeIfOwned, reinterpret_cast<LPARAM>(&search));
             posted = search.posted;
         }

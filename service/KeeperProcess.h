@@ -30,7 +30,6 @@ private:
     static void endTunnel();
     framework::ProcessJob job_;
     framework::KernelHandle process_;
-    DWORD processId_ = 0;
 };
 
 } // namespace service

@@ -8,8 +8,7 @@ namespace testing_support {
 
 framework::KernelHandle startProcess(const std::string& command) {
     static framework::ProcessJob children;
-    DWORD processId = 0;
-    return children.start(command, {}, processId);
+    return children.start(command, {});
 }
 
 std::vector<DWORD> processIdsNamed(const char* name) {
