@@ -30,8 +30,21 @@ bool KeeperProcess::start(const std::string& installDir) {
     std::string folder = installDir;
     if (!folder.empty() && folder.back() != '\\')
         folder += '\\';
-    process_ = job_.start("\"" + folder + executable + "\"", installDir);
-    return static_cast<bool>(process_);
+    const std::string command = "\"" + folder + executable + "\"";
+    // A process creation can fail for a moment on a loaded system: the new
+    // process may end in its start-up before any of its own code runs. Each
+    // failure is told to the debugger; one that lasts fails the start.
+    for (int attempt = 1; attempt <= startAttempts; ++attempt) {
+        process_ = job_.start(command, installDir);
+        if (process_)
+            return true;
+        OutputDebugStringA(
+            ("Velquin: the keeper cannot be started (error " + std::to_string(GetLastError()) + ")")
+                .c_str());
+        if (attempt < startAttempts)
+            Sleep(startRetryPauseMs);
+    }
+    return false;
 }
 
 bool KeeperProcess::running() const {

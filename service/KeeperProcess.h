@@ -15,7 +15,11 @@ namespace service {
 class KeeperProcess {
 public:
     static constexpr const char* executable = "Velquin-Keeper.exe";
+    static constexpr int startAttempts = 3;
+    static constexpr DWORD startRetryPauseMs = 250;
 
+    // Starts the keeper, trying again after a failed process creation; at
+    // most `startAttempts` attempts.
     bool start(const std::string& installDir);
     // Closes the keeper's window and waits for it to end; a keeper that has
     // not ended within `timeoutMs` is terminated. A keeper that did not end
