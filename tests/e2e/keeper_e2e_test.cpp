@@ -74,11 +74,11 @@ TEST(KeeperProgram, RunsTheClientRaisesReadyAndCleansUpAtExit) {
     ASSERT_TRUE(
         waitUntil([&] { return (window = FindWindowA(nullptr, "Velquin-Keeper")) != nullptr; }));
     ASSERT_TRUE(waitUntil([] { return ready() == 1; }, 20000));
-    // The circuit line raises Ready; the line after it brings Progress to 100.
+    // The circuit line raises Ready; the client's last line after it,
+    // "Bootstrapped 100%", brings Progress to 100.
     EXPECT_TRUE(waitUntil([] { return progress() == 100u; })) << progress();
     EXPECT_EQ(testing_support::countProcessesNamed("Velquin-Server2.exe"), 1);
 
-    // The circuit line raised Ready; the client's last line follows it.
     std::vector<std::string> lines;
     EXPECT_TRUE(waitUntil([&] {
         lines = testing_support::listBoxLines(GetDlgItem(window, 1001));
