@@ -5,6 +5,7 @@
 // table (the controller's side of the requests). VELQUIN_SOAK_CYCLES sets the number of cycles
 // (20 when unset; the README's soak runs 500).
 #include "controller/ServiceControl.h"
+#include "framework/Handle.h"
 #include "testsupport/Process.h"
 #include "testsupport/StepWatch.h"
 #include "testsupport/Wait.h"
@@ -19,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 using namespace scenario;
 using testing_support::waitUntil;
@@ -45,7 +47,42 @@ struct Cycle {
     ProcessFigures own;
 };
 
-// How the service ended, if it did, which of the programs run, and what the keeper's window shows.
+struct StationTraits {
+    static HWINSTA invalid() { return nullptr; }
+    static void close(HWINSTA h) { CloseWindowStation(h); }
+};
+struct DesktopTraits {
+    static HDESK invalid() { return nullptr; }
+    static void close(HDESK h) { CloseDesktop(h); }
+};
+
+// What the keeper's window shows. The keeper runs on the services' window
+// station, so its window is looked for from a thread on that station's
+// desktop; the process goes back to its own station before both are closed.
+std::string keeperWindow() {
+    std::string text;
+    std::thread([&text] {
+        HWINSTA own = GetProcessWindowStation();
+        framework::UniqueHandle<StationTraits> services(
+            OpenWindowStationA("__wineservice_winstation", FALSE, MAXIMUM_ALLOWED));
+        framework::UniqueHandle<DesktopTraits> desktop;
+        if (services && SetProcessWindowStation(services.get()))
+            desktop.reset(OpenDesktopA("Default", 0, FALSE, MAXIMUM_ALLOWED));
+        if (!desktop || !SetThreadDesktop(desktop.get())) {
+            text = "the services' desktop cannot be opened";
+        } else {
+            HWND keeper = FindWindowA(nullptr, "Velquin-Keeper");
+            text = keeper == nullptr ? "no keeper window" : "the keeper's window shows:";
+            for (const std::string& line : testing_support::listBoxLines(GetDlgItem(keeper, 1001)))
+                text += "\n" + line;
+        }
+        SetProcessWindowStation(own);
+    }).join();
+    return text;
+}
+
+// How the service ended, if it did, which of the programs run, and what the keeper's window
+// shows.
 std::string whatRuns() {
     SERVICE_STATUS status = serviceStatus();
     std::string text = "service state " + std::to_string(status.dwCurrentState) + ", exit code " +
@@ -54,10 +91,7 @@ std::string whatRuns() {
     for (const char* name : {"Velquin-Service.exe", "Velquin-Keeper.exe", "Velquin-Server2.exe"})
         if (testing_support::countProcessesNamed(name) != 0)
             text += std::string(" ") + name;
-    HWND keeper = FindWindowA(nullptr, "Velquin-Keeper");
-    for (const std::string& line : testing_support::listBoxLines(GetDlgItem(keeper, 1001)))
-        text += "\n" + line;
-    return text;
+    return text + "\n" + keeperWindow();
 }
 
 // A cycle as the controller runs it: a start, the wait for Ready, a stop.
