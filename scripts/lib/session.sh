@@ -53,8 +53,19 @@ session_prefix() {
     # Wine's own background processes (services, the desktop) start with the
     # first program and live as long as the server, keeping that program's
     # output open: start them here, with nothing to hold, so that a test
-    # runner reading a test's output sees it end.
-    "$WINELOADER" cmd /c exit </dev/null >/dev/null 2>&1
+    # runner reading a test's output sees it end. What it prints goes to a
+    # file, which those processes may keep open. A first program that fails
+    # (seen once, with status 1) is shown and run once
+    # more; a second failure ends the session.
+    local first="$WINEPREFIX/first-program.log" status attempt
+    for attempt in 1 2; do
+        status=0
+        "$WINELOADER" cmd /c exit </dev/null >"$first" 2>&1 || status=$?
+        [ "$status" != 0 ] || break
+        echo "Wine's first program in the new prefix failed (status $status), attempt $attempt:" >&2
+        head -20 "$first" >&2
+        [ "$attempt" = 1 ] || return 1
+    done
     session_start_desktop
     # Each look is bounded too: a display that stops answering must end in
     # this message, not in a runner that waits without a word. A desktop
