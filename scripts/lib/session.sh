@@ -55,8 +55,8 @@ session_prefix() {
     # output open: start them here, with nothing to hold, so that a test
     # runner reading a test's output sees it end. What it prints goes to a
     # file, which those processes may keep open. A first program that fails
-    # (seen once, with status 1) is shown and run once
-    # more; a second failure ends the session.
+    # (seen once, with status 1) is shown and run once more; a second
+    # failure ends the session.
     local first="$WINEPREFIX/first-program.log" status attempt
     for attempt in 1 2; do
         status=0
