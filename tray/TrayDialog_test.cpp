@@ -13,7 +13,8 @@ using tray::WM_TRAYNOTIFY;
 
 namespace {
 
-// The window, icon, menu and "Show Interface" command of TrayDialog_test.rc.
+// The window (TrayWindow_test.rc), icon, menu and "Show Interface" command
+// (TrayDialog_test.rc).
 const UINT trayTemplate = 2000;
 const WORD testIcon = 2001;
 const WORD testMenu = 2002;
