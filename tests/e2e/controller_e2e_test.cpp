@@ -159,14 +159,17 @@ TEST_F(ControllerEndToEnd, WhileTheTunnelIsAwaitedTheWindowAnswersAndStartsNoSec
     const std::string starting = "Start Services - This can take up to 30 seconds";
     ASSERT_TRUE(waitUntil([&] { return controller.texts().status == starting; }, 30000));
     // Twenty sends spread over two seconds of the wait, with a second Hide
-    // and Esc pressed in between.
+    // and Esc pressed in between. Each may take up to a second: the status
+    // shows before the window has painted it and gone into the wait, which
+    // took over 100 ms on a loaded machine, while a window stuck in the wait
+    // would not answer for six.
     for (int i = 0; i < 20; ++i) {
         if (i == 5) {
             controller.driver().pressLater(IDC_HIDE_IP);
             PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
         }
         DWORD_PTR result = 0;
-        ASSERT_NE(SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 100, &result), 0u)
+        ASSERT_NE(SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result), 0u)
             << "send " << i;
         Sleep(100);
     }
